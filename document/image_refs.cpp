@@ -1,0 +1,206 @@
+#include "document/image_refs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "document/fetch.h"
+#include "platform/platform.h"
+#include "util/linelist.h"
+#include "util/paths.h"
+#include "util/process_values.h"
+#include "viewer_settings.h"
+
+namespace {
+
+constexpr const char* kMarkers[] = {"~D", "~A", "~#D"};
+
+struct ImageRefListDeleter {
+    void operator()(ImageRef* head) const { image_ref_list_free(head); }
+};
+struct FetchJobDeleter {
+    void operator()(FetchJob* job) const { fetch_job_free(job); }
+};
+
+std::string local_path_of(const std::string& name) {
+    return app_dir + platform_dir_separator() + name;
+}
+
+bool file_present(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+bool is_plain_file_name(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (const unsigned char c : name) {
+        if (c == ':' || c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
+    }
+    return true;
+}
+
+ImageRef* image_ref_new() { return new (std::nothrow) ImageRef{}; }
+
+int image_ref_add(ImageRef* head, const char* first, const char* last) {
+    if (!head || last < first) return 0;
+    ImageRef* ref = image_ref_new();
+    if (!ref) return 0;
+    ref->start = first;
+    ref->end = last;
+    ImageRef* tail = head;
+    while (tail->next) tail = tail->next;
+    tail->next = ref;
+    return 1;
+}
+
+void image_ref_list_free(ImageRef* head) {
+    while (head) {
+        ImageRef* next = head->next;
+        delete head;
+        head = next;
+    }
+}
+
+int localise_image_ref(ImageRef* ref) {
+    ref->localised = 0;
+    const std::string content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
+    // The name is what follows the last slash or backslash: never a path.
+    const size_t cut = content.find_last_of("/\\");
+    std::string name = cut == std::string::npos ? content : content.substr(cut + 1);
+    if (!is_plain_file_name(name)) return 0;
+    std::string local_path = local_path_of(name);
+    ref->local_name = name;
+    if (file_present(local_path)) {
+        ref->localised = 1;
+        return 0;
+    }
+    std::string url;
+    if (content.find("://") != std::string::npos) {
+        url = content;
+    } else {
+        const char* rfc = issuer_rfc ? strbuf_text(issuer_rfc) : nullptr;
+        if (rfc && name.find(rfc) == std::string::npos) {
+            std::vector<char> directory(name.size() + 1), base(name.size() + 1), extension(name.size() + 1);
+            path_split(name.c_str(), directory.data(), base.data(), extension.data());
+            name = std::string(base.data()) + "_" + rfc + "." + extension.data();
+            if (!is_plain_file_name(name)) return 0;
+            ref->local_name = name;
+            local_path = local_path_of(name);
+        }
+        url = std::string(image_base_url) + name;
+    }
+    std::unique_ptr<FetchJob, FetchJobDeleter> job(fetch_job_new());
+    if (!job) return 0;
+    job->target_path = local_path;
+    job->url = url;
+    const int result = fetch_to_file(job.get());
+    if (result != 0) return result;
+    ref->localised = 1;
+    return 0;
+}
+
+ByteBuf* localise_image_refs(const char* text, int64_t length) {
+    if (!text || length < 0) return nullptr;
+    std::unique_ptr<ImageRef, ImageRefListDeleter> head(image_ref_new());
+    if (!head) return nullptr;
+
+    const char* const text_end = text + length;
+    const char* nul = static_cast<const char*>(std::memchr(text, '\0', static_cast<size_t>(length)));
+    const char* const search_end = nul ? nul : text_end;  // references end at the first NUL
+    ImageRef* tail = head.get();
+    std::vector<ImageRef*> refs;
+    for (const char* marker : kMarkers) {
+        const size_t marker_length = std::strlen(marker);
+        const char* position = text;
+        for (;;) {
+            const char* found = static_cast<const char*>(
+                memmem(position, static_cast<size_t>(search_end - position), marker, marker_length));
+            if (!found) break;
+            const char* after = found + marker_length;
+            const char* open = static_cast<const char*>(std::memchr(after, '"', static_cast<size_t>(search_end - after)));
+            if (!open) break;
+            const char* close =
+                static_cast<const char*>(std::memchr(open + 1, '"', static_cast<size_t>(search_end - open - 1)));
+            if (!close) break;
+            if (image_ref_add(tail, open + 1, close - 1)) {
+                tail = tail->next;
+                refs.push_back(tail);
+            }
+            position = close;
+        }
+    }
+
+    // Visited by start; a quoted string reached by several markers is used once,
+    // through the first of them in list order.
+    std::vector<size_t> order(refs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return refs[a]->start < refs[b]->start; });
+    std::vector<ImageRef*> used;
+    std::vector<char> is_used(refs.size(), 0);
+    for (const size_t i : order) {
+        if (used.empty() || refs[i]->start > used.back()->end) {
+            used.push_back(refs[i]);
+            is_used[i] = 1;
+        }
+    }
+    for (size_t i = 0; i < refs.size(); ++i) {
+        if (is_used[i]) localise_image_ref(refs[i]);
+    }
+
+    auto replacement = [](const ImageRef* ref) -> std::string {
+        if (ref->localised) return ref->local_name;
+        if (placeholder_present) return kViewerSettings.placeholder_image;
+        return std::string(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
+    };
+    std::vector<std::string> replacements;
+    replacements.reserve(used.size());
+    int64_t size = length;
+    for (const ImageRef* ref : used) {
+        replacements.push_back(replacement(ref));
+        size += static_cast<int64_t>(replacements.back().size()) - (ref->end - ref->start + 1);
+    }
+
+    ByteBufPtr out(bytebuf_new());
+    if (!out) return nullptr;
+    // Sized to hold the whole result, however much longer the local names are.
+    const int64_t capacity = std::max<int64_t>(size, 2 * length);
+    if (length > 0 && bytebuf_reserve(out.get(), capacity) == 0) return nullptr;
+    const char* copy = text;
+    for (size_t i = 0; i < used.size(); ++i) {
+        bytebuf_append(out.get(), copy, used[i]->start - copy);
+        bytebuf_append(out.get(), replacements[i].data(), static_cast<int64_t>(replacements[i].size()));
+        copy = used[i]->end + 1;
+    }
+    if (copy < text_end) bytebuf_append(out.get(), copy, text_end - copy);
+    return out.release();
+}
+
+int localise_file_in_place(const char* path) {
+    FILE* probe = path ? std::fopen(path, "r") : nullptr;
+    if (!probe) return 503;
+    std::fclose(probe);
+    StrBuf* raw = nullptr;
+    read_whole_file(&raw, path, nullptr);
+    StrBufPtr content(raw);
+    if (!content || content->length == 0) return 503;
+    ByteBufPtr localised(localise_image_refs(content->text, content->length));
+    if (!localised) return 511;
+    // Written beside the document and moved over it, so that a failed write
+    // never leaves the document cut short.
+    const std::string temp_path = std::string(path) + ".part";
+    if (bytebuf_write_file(localised.get(), temp_path.c_str(), nullptr) != 0) {
+        platform_remove_file(temp_path.c_str());
+        return 1;
+    }
+    if (!platform_replace_file(temp_path.c_str(), path)) {
+        platform_remove_file(temp_path.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Image references of a document ("~D", "~A", "~#D" followed by a quoted name)
+// pointed at local files in the program's directory.
+#include <string>
+
+#include "util/bytebuf.h"
+
+struct ImageRef {
+    const char* start;  // first character of the quoted content
+    const char* end;    // last character of the quoted content
+    ImageRef* next;
+    int localised;           // the local name replaces the content
+    std::string local_name;  // file name of the image in the program's directory
+};
+
+ImageRef* image_ref_new();
+int image_ref_add(ImageRef* head, const char* first, const char* last);
+void image_ref_list_free(ImageRef* head);
+
+ByteBuf* localise_image_refs(const char* text, int64_t length);
+int localise_image_ref(ImageRef* ref);
+// 0 rewritten; 503 unreadable or empty; 511 no buffer; 1 cannot be written.
+int localise_file_in_place(const char* path);
+
+// A name that can only ever mean a file in the program's directory.
+bool is_plain_file_name(const std::string& name);

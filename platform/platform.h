@@ -1,0 +1,61 @@
+#pragma once
+// The one interface to the operating system. Everything outside platform/ goes
+// through these functions; each has a POSIX and a Win32 implementation.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum MessageIcon { MESSAGE_ICON_NONE = 0, MESSAGE_ICON_WARNING = 1, MESSAGE_ICON_ERROR = 2 };
+
+// Shows one message box (no owner window, one OK button). Texts are Latin-1.
+void platform_message_box(const char* caption, const char* text, MessageIcon icon);
+
+// Full file name of the running executable; empty on failure (last error set).
+std::string platform_module_path();
+bool platform_get_current_dir(std::string& out);
+bool platform_set_current_dir(const char* dir);
+char platform_dir_separator();
+// An input path that is used as written rather than joined to the current directory.
+bool platform_path_is_absolute(const char* path);
+// 0 when both name the same directory text (case-insensitive where the file system is).
+int platform_path_compare(const char* a, const char* b);
+// The path names a regular file that can be opened for reading (never blocks).
+bool platform_file_readable(const char* path);
+bool platform_remove_file(const char* path);
+// Moves `from` onto `to`, replacing an existing file.
+bool platform_replace_file(const char* from, const char* to);
+
+unsigned long platform_last_error();
+void platform_set_last_error(unsigned long code);
+// The system's own text for an error code, as the system gives it; empty when it has none.
+std::string platform_error_text(unsigned long code);
+
+// A child process started from a command line; its first token names the program,
+// looked up in the program's own directory, the working directory, then the search path.
+struct PlatformProcess;
+enum ProcessWait { PROCESS_EXITED, PROCESS_RUNNING, PROCESS_WAIT_FAILED };
+PlatformProcess* platform_process_start(const char* command_line, const char* application, const char* working_dir,
+                                        int show_console);
+// Waits up to timeout_ms for the child to end; on PROCESS_EXITED stores its exit code.
+ProcessWait platform_process_wait(PlatformProcess* process, int timeout_ms, unsigned long* exit_code);
+// Stops the child and every process it started.
+bool platform_process_stop_tree(PlatformProcess* process, unsigned exit_code);
+void platform_process_free(PlatformProcess* process);
+
+// The runtime's spawn in wait mode: `program` from the working directory, its
+// command line arg0, a space and arg1. -1 when it cannot be started, else its exit status.
+int platform_spawn_wait(const char* program, const char* arg0, const char* arg1);
+// Opens `parameters` with `program` through the desktop; > 32 on success.
+intptr_t platform_shell_open(const char* program, const char* parameters);
+
+void platform_sleep_ms(int ms);
+long long platform_calendar_seconds();
+struct LocalTime {
+    int year, month, day, hour, minute, second, millisecond;
+};
+LocalTime platform_local_time();
+long platform_process_id();
+
+// Microsoft C runtime command-line rules, used where a command line must become an argv.
+std::vector<std::string> msvcrt_split_command_line(const char* command_line);
+std::string msvcrt_quote_argument(const std::string& argument);

@@ -1,0 +1,318 @@
+// POSIX backend: message boxes go to standard error, children are started with
+// posix_spawn in a process group of their own and waited for through a pidfd.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+extern char** environ;
+
+namespace {
+
+std::string latin1_to_utf8(const char* text) {
+    std::string out;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) {
+        if (*c < 0x80) {
+            out += static_cast<char>(*c);
+        } else {
+            out += static_cast<char>(0xC0 | (*c >> 6));
+            out += static_cast<char>(0x80 | (*c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool is_executable_file(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+std::string directory_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// The program's own directory, then the working directory, then PATH; a name
+// with a slash is used as written.
+bool resolve_program(const std::string& name, std::string& out) {
+    if (name.empty()) return false;
+    if (name.find('/') != std::string::npos) {
+        out = name;
+        return true;
+    }
+    std::vector<std::string> candidates;
+    const std::string own = directory_of(platform_module_path());
+    if (!own.empty()) candidates.push_back(own + "/" + name);
+    candidates.push_back("./" + name);
+    if (const char* path = std::getenv("PATH")) {
+        const char* start = path;
+        for (const char* p = path;; ++p) {
+            if (*p == ':' || *p == '\0') {
+                std::string dir(start, static_cast<size_t>(p - start));
+                candidates.push_back((dir.empty() ? std::string(".") : dir) + "/" + name);
+                if (*p == '\0') break;
+                start = p + 1;
+            }
+        }
+    }
+    for (const std::string& candidate : candidates) {
+        if (is_executable_file(candidate)) {
+            out = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+int decode_status(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return 1;
+}
+
+// Starts `argv` with the given program; 0 or an errno value.
+int spawn(const std::string& program, const std::vector<std::string>& args, const char* working_dir,
+          bool own_group, pid_t* pid) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    if (working_dir && *working_dir) posix_spawn_file_actions_addchdir_np(&actions, working_dir);
+    if (own_group) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    }
+    const int rc = posix_spawn(pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc;
+}
+
+}  // namespace
+
+void platform_message_box(const char* caption, const char* text, MessageIcon) {
+    const std::string line = latin1_to_utf8(caption ? caption : "") + ": " + latin1_to_utf8(text ? text : "") + "\n";
+    // One write per box, so that boxes never interleave.
+    size_t done = 0;
+    while (done < line.size()) {
+        const ssize_t n = write(STDERR_FILENO, line.data() + done, line.size() - done);
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) continue;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+std::string platform_module_path() {
+    std::vector<char> buffer(PATH_MAX + 1);
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0) return std::string();
+    return std::string(buffer.data(), static_cast<size_t>(n));
+}
+
+bool platform_get_current_dir(std::string& out) {
+    std::vector<char> buffer(PATH_MAX + 1);
+    if (!getcwd(buffer.data(), buffer.size())) return false;
+    out = buffer.data();
+    return true;
+}
+
+bool platform_set_current_dir(const char* dir) { return dir && chdir(dir) == 0; }
+
+char platform_dir_separator() { return '/'; }
+
+bool platform_path_is_absolute(const char* path) { return path && path[0] == '/'; }
+
+int platform_path_compare(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : ""); }
+
+bool platform_file_readable(const char* path) {
+    if (!path || !*path) {
+        errno = ENOENT;
+        return false;
+    }
+    // Non-blocking, so that a FIFO cannot hold the program at its first step.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    close(fd);
+    if (!regular) errno = EISDIR;
+    return regular;
+}
+
+bool platform_remove_file(const char* path) { return path && unlink(path) == 0; }
+
+bool platform_replace_file(const char* from, const char* to) { return rename(from, to) == 0; }
+
+unsigned long platform_last_error() { return static_cast<unsigned long>(errno); }
+
+void platform_set_last_error(unsigned long code) { errno = static_cast<int>(code); }
+
+std::string platform_error_text(unsigned long code) {
+    if (code == 0) return std::string();
+    const char* text = strerror(static_cast<int>(code));
+    return text ? std::string(text) : std::string();
+}
+
+struct PlatformProcess {
+    pid_t pid;
+    int pidfd;
+    bool reaped;
+};
+
+PlatformProcess* platform_process_start(const char* command_line, const char* application, const char* working_dir,
+                                        int /*show_console: no console windows here*/) {
+    const std::vector<std::string> args = msvcrt_split_command_line(command_line);
+    std::string program;
+    if (application && *application) {
+        program = application;
+    } else if (args.empty() || !resolve_program(args[0], program)) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    if (args.empty()) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    pid_t pid = 0;
+    const int rc = spawn(program, args, working_dir, true, &pid);
+    if (rc != 0) {
+        errno = rc;
+        return nullptr;
+    }
+    auto* process = new PlatformProcess{pid, -1, false};
+#ifdef SYS_pidfd_open
+    process->pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#endif
+    return process;
+}
+
+ProcessWait platform_process_wait(PlatformProcess* process, int timeout_ms, unsigned long* exit_code) {
+    if (!process || process->reaped) return PROCESS_WAIT_FAILED;
+    auto try_reap = [&]() -> int {
+        int status = 0;
+        const pid_t got = waitpid(process->pid, &status, WNOHANG);
+        if (got == process->pid) {
+            process->reaped = true;
+            if (exit_code) *exit_code = static_cast<unsigned long>(decode_status(status));
+            return 1;
+        }
+        return got == 0 ? 0 : -1;
+    };
+    if (process->pidfd >= 0) {
+        pollfd event{process->pidfd, POLLIN, 0};
+        int ready;
+        do {
+            ready = poll(&event, 1, timeout_ms);
+        } while (ready < 0 && errno == EINTR);
+        if (ready < 0) return PROCESS_WAIT_FAILED;
+        const int reaped = try_reap();
+        return reaped > 0 ? PROCESS_EXITED : reaped == 0 ? PROCESS_RUNNING : PROCESS_WAIT_FAILED;
+    }
+    // Without pidfds, look often enough that an end is noticed within a millisecond.
+    for (int waited = 0;; ++waited) {
+        const int reaped = try_reap();
+        if (reaped != 0) return reaped > 0 ? PROCESS_EXITED : PROCESS_WAIT_FAILED;
+        if (waited >= timeout_ms) return PROCESS_RUNNING;
+        platform_sleep_ms(1);
+    }
+}
+
+bool platform_process_stop_tree(PlatformProcess* process, unsigned /*exit_code: signals carry none*/) {
+    if (!process || process->reaped) return false;
+    if (kill(-process->pid, SIGKILL) != 0 && kill(process->pid, SIGKILL) != 0) return false;
+    int status = 0;
+    while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    process->reaped = true;
+    return true;
+}
+
+void platform_process_free(PlatformProcess* process) {
+    if (!process) return;
+    if (process->pidfd >= 0) close(process->pidfd);
+    delete process;
+}
+
+int platform_spawn_wait(const char* program, const char* arg0, const char* arg1) {
+    if (!program || !*program) {
+        errno = ENOENT;
+        return -1;
+    }
+    std::string command_line = arg0 ? arg0 : "";
+    if (arg1) command_line += std::string(" ") + arg1;
+    const std::vector<std::string> args = msvcrt_split_command_line(command_line.c_str());
+    std::string path = program;
+    if (path.find('/') == std::string::npos) path = "./" + path;
+    if (args.empty() || !is_executable_file(path)) {
+        errno = ENOENT;
+        return -1;
+    }
+    pid_t pid = 0;
+    const int rc = spawn(path, args, nullptr, false, &pid);
+    if (rc != 0) {
+        errno = rc;
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return decode_status(status);
+}
+
+intptr_t platform_shell_open(const char*, const char* parameters) {
+    // The desktop's own opener stands in for the browser; it is not waited for.
+    std::string target = parameters ? parameters : "";
+    if (target.size() >= 2 && target.front() == '"' && target.back() == '"') target = target.substr(1, target.size() - 2);
+    std::string opener;
+    if (!resolve_program("xdg-open", opener)) {
+        errno = ENOENT;
+        return 2;
+    }
+    pid_t pid = 0;
+    const int rc = spawn(opener, {"xdg-open", target}, nullptr, true, &pid);
+    if (rc != 0) {
+        errno = rc;
+        return 2;
+    }
+    return 42;
+}
+
+void platform_sleep_ms(int ms) {
+    if (ms <= 0) return;
+    timespec delay{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
+    }
+}
+
+long long platform_calendar_seconds() { return static_cast<long long>(time(nullptr)); }
+
+LocalTime platform_local_time() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm parts{};
+    localtime_r(&now.tv_sec, &parts);
+    return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                     parts.tm_min,         parts.tm_sec,     static_cast<int>(now.tv_nsec / 1000000)};
+}
+
+long platform_process_id() { return static_cast<long>(getpid()); }

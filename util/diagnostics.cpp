@@ -1,0 +1,47 @@
+#include "util/diagnostics.h"
+
+#include "platform/platform.h"
+
+long stamp_counter = 0;
+
+void log_line(FILE* log, const char* text) {
+    if (!log) return;
+    const LocalTime now = platform_local_time();
+    std::fprintf(log, "%04d%02d%02d-%02d%02d%02d%03d-%08ld:%s\n", now.year, now.month, now.day, now.hour,
+                 now.minute, now.second, now.millisecond, platform_process_id(), text ? text : "");
+    std::fflush(log);
+}
+
+std::string system_error_text(unsigned long code) {
+    std::string text = platform_error_text(code);
+    const size_t n = text.size();
+    auto is_line_end = [](char c) { return c == '\r' || c == '\n'; };
+    if (n >= 2 && is_line_end(text[n - 1]) && is_line_end(text[n - 2])) text.resize(n - 2);
+    return text;
+}
+
+void log_system_error(FILE* log) {
+    if (!log) return;
+    const unsigned long code = platform_last_error();
+    const std::string text = system_error_text(code);
+    if (!text.empty()) log_line(log, text.c_str());
+}
+
+unsigned long show_system_error(const char* caption) {
+    const unsigned long code = platform_last_error();
+    if (code == 0) return 0;
+    const std::string text = system_error_text(code);
+    if (text.empty()) return 0;
+    platform_message_box(caption, text.c_str(), MESSAGE_ICON_WARNING);
+    return code;
+}
+
+void make_unique_stamp(char* out, size_t size) {
+    if (!out || size == 0) return;
+    const LocalTime now = platform_local_time();
+    char pid[32];
+    std::snprintf(pid, sizeof pid, "%08ld", platform_process_id());
+    ++stamp_counter;
+    std::snprintf(out, size, "%04d%02d%02d%02d%02d%02d%03d%06ld%s", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second, now.millisecond, stamp_counter, pid);
+}

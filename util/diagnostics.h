@@ -1,0 +1,15 @@
+#pragma once
+// Timestamped log lines, the last system error shown or logged, and unique stamps.
+#include <cstdio>
+#include <string>
+
+void log_line(FILE* log, const char* text);
+void log_system_error(FILE* log);
+// Shows the last system error in a warning box; returns its code, 0 when there is none.
+unsigned long show_system_error(const char* caption);
+// Text of the last system error with a trailing CR LF pair removed; empty when none.
+std::string system_error_text(unsigned long code);
+
+extern long stamp_counter;
+// Writes a 31-character stamp (while the counter stays below one million) into out.
+void make_unique_stamp(char* out, size_t size);

@@ -1,0 +1,7 @@
+#pragma once
+// UTF-8 to Latin-1, character by character: a character Latin-1 cannot hold and
+// a malformed sequence each become one "?", and the conversion goes on.
+#include <cstddef>
+
+// Writes at most `count` bytes to out (never more than the input holds); returns the number written.
+size_t utf8_to_latin1(const unsigned char* in, size_t count, char* out);

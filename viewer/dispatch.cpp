@@ -1,0 +1,227 @@
+// An invoice opened: parsed (decrypted first when it does not parse), classified
+// by its Comprobante root and version, and sent down one road to the renderer.
+#include <libxml/xpathInternals.h>
+
+#include <cstring>
+#include <string>
+
+#include "document/image_refs.h"
+#include "exec/command_template.h"
+#include "exec/runner.h"
+#include "platform/platform.h"
+#include "util/diagnostics.h"
+#include "util/kvlist.h"
+#include "util/latin1.h"
+#include "util/process_values.h"
+#include "viewer/run_state.h"
+#include "viewer/startup.h"
+#include "viewer_settings.h"
+#include "xml/namespaces.h"
+#include "xml/parse.h"
+#include "xml/qualify.h"
+#include "xml/query.h"
+#include "xml/xml_errors.h"
+
+namespace {
+
+constexpr int kUnsupportedEmbeddedVersion = 505;
+constexpr int kGenericTemplateFailed = 506;
+
+bool version_is(const std::string& version, const char* text) { return ascii_casecmp(version.c_str(), text) == 0; }
+
+bool search_found(const ViewerRun& run) {
+    return run.search && run.search->nodesetval && run.search->nodesetval->nodeNr > 0;
+}
+
+xmlNodePtr first_found(const ViewerRun& run) { return search_found(run) ? run.search->nodesetval->nodeTab[0] : nullptr; }
+
+void evaluate(ViewerRun& run, const char* expression) {
+    if (run.search) xmlXPathFreeObject(run.search);
+    run.search = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression), run.context);
+}
+
+// Qualified when that can be had; evaluated as written otherwise.
+bool search(ViewerRun& run, const char* expression) {
+    StrBufPtr qualified(qualify_path(expression));
+    evaluate(run, qualified ? strbuf_text(qualified.get()) : expression);
+    return search_found(run);
+}
+
+StrBuf* query(const char* text, xmlXPathContextPtr context) {
+    StrBufPtr q(strbuf_from_text(text));
+    return q ? query_value(q.get(), context) : nullptr;
+}
+
+std::string attribute_text(xmlAttrPtr attribute) {
+    xmlChar* value = xmlNodeListGetString(attribute->doc, attribute->children, 1);
+    std::string text = value ? reinterpret_cast<const char*>(value) : "";
+    xmlFree(value);
+    return text;
+}
+
+// Values that reach the QR tool's command line and a file name must not be able
+// to add arguments or point elsewhere.
+bool qr_value_is_safe(const StrBuf* value) {
+    if (!value) return false;
+    for (int32_t i = 0; i < value->length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(value->text[i]);
+        if (c == '"' || c == ' ' || c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
+    }
+    return true;
+}
+
+bool is_stamp_uuid(const StrBuf* uuid) {
+    if (!uuid || uuid->length != 36) return false;
+    for (int32_t i = 0; i < uuid->length; ++i) {
+        const char c = uuid->text[i];
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!hex && c != '-') return false;
+    }
+    return true;
+}
+
+void draw_qr_code(ViewerRun& run) {
+    StrBufPtr receiver(query("{/cfdi:Comprobante/cfdi:Receptor/@rfc}", run.context));
+    StrBufPtr total(query("{/cfdi:Comprobante/@total}", run.context));
+    StrBufPtr uuid(query("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}", run.context));
+    if (!is_stamp_uuid(uuid.get()) || !qr_value_is_safe(issuer_rfc) || !qr_value_is_safe(receiver.get()) ||
+        !qr_value_is_safe(total.get())) {
+        return;
+    }
+    const std::string id = strbuf_text(uuid.get());
+    const std::string command = "Marbet.exe -o \"" + id + ".bmp\" -z 10 -t BMP ?re=" + strbuf_text(issuer_rfc) +
+                                "&rr=" + strbuf_text(receiver.get()) + "&tt=" + strbuf_text(total.get()) + "&id=" + id;
+    run_command(command.c_str(), nullptr, 1, 0);
+    run.qr_bitmap_path = id + ".bmp";
+}
+
+// The embedded element's version decides decoding: absent or empty on, "1.0" off.
+int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
+    xmlChar* version = xmlGetNoNsProp(element, reinterpret_cast<const xmlChar*>("version"));
+    const std::string text = version ? reinterpret_cast<const char*>(version) : "";
+    xmlFree(version);
+    int decode_tokens = 0;
+    if (text.empty()) {
+        decode_tokens = 1;
+    } else if (!version_is(text, "1.0")) {
+        std::string latin1(text.size(), '\0');
+        latin1.resize(utf8_to_latin1(reinterpret_cast<const unsigned char*>(text.data()), text.size(), latin1.data()));
+        const std::string message = "Version de VQD " + latin1 + " no es soportada en esta instalaci\xf3n";
+        platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
+        return kUnsupportedEmbeddedVersion;
+    }
+    return hand_off_document(run, element, decode_tokens);
+}
+
+int run_generic_template(ViewerRun& run) {
+    const char* template_file = nullptr;
+    const char* config_file = nullptr;
+    if (version_is(invoice_version, "1.0") || version_is(invoice_version, "2.0") || version_is(invoice_version, "2.2")) {
+        template_file = "PlantillaVQDGenerica.Fat";
+        config_file = "OstrelGenerico.cfg";
+    } else if (version_is(invoice_version, "3.0") || version_is(invoice_version, "3.2")) {
+        template_file = "PlantillaVQDGenericaCFDI.Fat";
+        config_file = "OstrelGenericoCFDI.cfg";
+    }
+    if (template_file) {
+        const std::string command = std::string(kViewerSettings.converter_exe) + " \"" + run.full_path + "\" \"" +
+                                    template_file + "\" \"" + run.temp_doc_path + "\" -c \"" + config_file + "\"";
+        run_command(command.c_str(), nullptr, 1, 0);
+    }
+    if (!platform_file_readable(run.temp_doc_path.c_str())) {
+        platform_message_box(kViewerSettings.caption,
+                             "Ha ocurrido un problema en el uso de la plantilla gen\xe9rica de visualizaci\xf3n",
+                             MESSAGE_ICON_WARNING);
+        return kGenericTemplateFailed;
+    }
+    localise_file_in_place(run.temp_doc_path.c_str());
+    return start_renderer(run, run.temp_doc_path);
+}
+
+int invoice_road(ViewerRun& run, xmlNodePtr root) {
+    invoice_version.clear();
+    for (xmlAttrPtr attribute = root->properties; attribute; attribute = attribute->next) {
+        if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") == 0) {
+            invoice_version = attribute_text(attribute);
+            break;
+        }
+    }
+    const bool cfdi3 = version_is(invoice_version, "3.0") || version_is(invoice_version, "3.2");
+    if (!cfdi3) {
+        issuer_rfc = query("{/Comprobante/Emisor/@rfc}", run.context);
+    } else {
+        issuer_rfc = query("{/cfdi:Comprobante/cfdi:Emisor/@rfc}", run.context);
+        draw_qr_code(run);
+    }
+
+    if (search(run, "//vqd") || search(run, "//fa:vqd")) return hand_off_by_version(run, first_found(run));
+
+    if (issuer_rfc) {
+        const int result = run_issuer_command(strbuf_text(issuer_rfc), run.full_path.c_str(), run.arg_count, run.args);
+        if (result == 0) return 0;
+    }
+    return run_generic_template(run);
+}
+
+// Takes the decrypted copy as the input from here on.
+int use_decrypted_copy(ViewerRun& run, const std::string& decrypted) {
+    run.input_path = decrypted;
+    return settle_input_paths(run, true);
+}
+
+}  // namespace
+
+ViewerRun::~ViewerRun() {
+    strbuf_free(issuer_rfc);
+    issuer_rfc = nullptr;
+    if (search) xmlXPathFreeObject(search);
+    if (context) xmlXPathFreeContext(context);
+    if (document) xmlFreeDoc(document);
+    string_table_free(args, kArgSlots, kArgSlotSize);
+}
+
+int dispatch_document(ViewerRun& run) {
+    xml_setup();
+    run.document = parse_invoice_file(run.full_path.c_str());
+    if (!run.document) {
+        const std::string decrypted = run.base_name + ".xml.dec";
+        const std::string command = "Selvar.exe \"" + run.full_path + "\" \"" + decrypted + "\" -c \"<Comprobante\"";
+        if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return result;
+        run.document = parse_invoice_file(decrypted.c_str());
+        if (!run.document) {
+            return report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
+        }
+        if (const int failure = use_decrypted_copy(run, decrypted)) return failure;
+    }
+
+    if (FILE* placeholder = std::fopen(kViewerSettings.placeholder_image, "r")) {
+        std::fclose(placeholder);
+        placeholder_present = 1;
+    }
+    char stamp[64];
+    make_unique_stamp(stamp, sizeof stamp);
+    run.temp_doc_path = run.base_name + "_" + stamp + ".vqd";
+    run.context = xmlXPathNewContext(run.document);
+    if (!run.context) return report_xml_error(kViewerSettings.caption);
+    register_namespaces(run.context, run.document);
+
+    if (search(run, "/Comprobante") || search(run, "/cfdi:Comprobante")) return invoice_road(run, first_found(run));
+
+    // No Comprobante: an embedded document in any namespace is still rendered.
+    StrBufPtr any_vqd(qualify_path("//*[local-name()=\"vqd\"]"));
+    if (!any_vqd) return open_in_browser(run);
+    evaluate(run, strbuf_text(any_vqd.get()));
+    if (search_found(run)) return hand_off_by_version(run, first_found(run));
+    return 0;
+}
+
+int open_in_browser(const ViewerRun& run) {
+    StrBufPtr source(strbuf_from_text(run.full_path.c_str()));
+    StrBufPtr slashed(source ? strbuf_replace_all(source.get(), "\\", "/") : nullptr);
+    const std::string target = slashed ? strbuf_text(slashed.get()) : run.full_path;
+    const std::string parameters = "\"file:///" + target + "\"";
+    const intptr_t result = platform_shell_open("iexplore.exe", parameters.c_str());
+    if (result > 32) return 0;
+    show_system_error(kViewerSettings.caption);
+    return static_cast<int>(result);
+}

@@ -1,0 +1,92 @@
+// The printable document carried inside an invoice, written out and rendered.
+#include <libxml/tree.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "document/escape_tokens.h"
+#include "document/image_refs.h"
+#include "exec/runner.h"
+#include "platform/platform.h"
+#include "util/diagnostics.h"
+#include "util/latin1.h"
+#include "viewer/run_state.h"
+#include "viewer_settings.h"
+#include "xml/xml_errors.h"
+
+namespace {
+
+struct XmlFreeDeleter {
+    void operator()(void* block) const { xmlFree(block); }
+};
+
+// Every line feed becomes CR LF, as a text-mode write on Windows does, so the
+// file's bytes are the same on every platform.
+bool write_text_mode(FILE* file, const char* bytes, size_t count) {
+    size_t start = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (bytes[i] != '\n') continue;
+        if (std::fwrite(bytes + start, 1, i - start, file) != i - start) return false;
+        if (std::fwrite("\r\n", 1, 2, file) != 2) return false;
+        start = i + 1;
+    }
+    return std::fwrite(bytes + start, 1, count - start, file) == count - start;
+}
+
+// 0 when the whole document was written; the system error code (at least 1) otherwise.
+int write_document(const std::string& path, const char* bytes, size_t count) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file && write_text_mode(file, bytes, count);
+    if (file && std::fclose(file) != 0) written = false;
+    if (written) return 0;
+    const unsigned long code = show_system_error(kViewerSettings.caption);
+    if (file) platform_remove_file(path.c_str());  // a cut document must not reach the renderer
+    return code ? static_cast<int>(code) : 1;
+}
+
+}  // namespace
+
+int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
+    std::unique_ptr<xmlChar, XmlFreeDeleter> content(xmlNodeGetContent(element));
+    if (!content) return 0;
+    const int n = xmlStrlen(content.get());
+    // Each Latin-1 byte takes at least one UTF-8 byte, so n bytes always suffice.
+    std::unique_ptr<char, XmlFreeDeleter> latin1(static_cast<char*>(xmlMalloc(static_cast<size_t>(n) + 1)));
+    if (!latin1) return report_xml_error(kViewerSettings.caption);
+    const size_t m = utf8_to_latin1(content.get(), static_cast<size_t>(n), latin1.get());
+    latin1.get()[m] = '\0';
+    content.reset();
+
+    ByteBufPtr localised(localise_image_refs(latin1.get(), static_cast<int64_t>(m)));
+    if (localised) {
+        StrBufPtr decoded(decode_tokens ? decode_escape_tokens(localised.get()) : nullptr);
+        const int failure =
+            decoded ? write_document(run.temp_doc_path, decoded->text, static_cast<size_t>(decoded->length))
+                    : write_document(run.temp_doc_path, reinterpret_cast<const char*>(localised->data),
+                                     static_cast<size_t>(bytebuf_size(localised.get())));
+        if (failure) return failure;
+    }
+    return start_renderer(run, run.temp_doc_path);
+}
+
+int start_renderer(ViewerRun& run, const std::string& document_name) {
+    std::string command = "\"" + document_name + "\" \"-x=" + run.full_path + "\"";
+    for (int i = 1; i < run.arg_count; ++i) {
+        command += " \"";
+        command += run.args[i];
+        command += "\"";
+    }
+    const char* renderer = kViewerSettings.renderer_exe;
+    platform_set_last_error(0);
+    const int status = platform_spawn_wait(renderer, renderer, command.c_str());
+    int result = 0;
+    if (status == -1) {
+        report_start_failure((std::string(renderer) + " " + command).c_str());
+        result = kRunCannotStart;
+    }
+    platform_remove_file(document_name.c_str());
+    if (!run.qr_bitmap_path.empty()) platform_remove_file(run.qr_bitmap_path.c_str());
+    return result;
+}

@@ -1,0 +1,174 @@
+#include "viewer/startup.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "exec/runner.h"
+#include "platform/platform.h"
+#include "util/diagnostics.h"
+#include "util/kvlist.h"
+#include "util/paths.h"
+#include "util/process_values.h"
+#include "viewer/run_state.h"
+#include "viewer_settings.h"
+
+namespace {
+
+constexpr int kNoOwnDirectory = 501;
+constexpr int kUsage = 502;
+constexpr int kNoSuchFile = 504;
+constexpr size_t kPathLimit = kArgSlotSize - 1;
+
+std::string directory_of(const std::string& path) {
+    std::vector<char> out(path.size() + 1);
+    path_directory(path.c_str(), out.data(), path.size(), platform_dir_separator());
+    return out.data();
+}
+
+}  // namespace
+
+// Derives directory, base name, extension and full path of run.input_path.
+// 0, or the system error code after its box.
+int settle_input_paths(ViewerRun& run, bool store_app_dir) {
+    const char separator = platform_dir_separator();
+    const std::string& input = run.input_path;
+    std::string current;
+    run.input_dir = directory_of(input);
+    if (run.input_dir.empty()) {
+        if (!platform_get_current_dir(current)) return static_cast<int>(show_system_error(kViewerSettings.caption));
+        run.input_dir = current;
+    }
+    std::vector<char> part(input.size() + 1);
+    path_base_name(input.c_str(), part.data(), input.size(), separator);
+    run.base_name = part.data();
+    path_extension(input.c_str(), part.data(), input.size());
+    run.extension = part.data();
+    if (platform_path_is_absolute(input.c_str())) {
+        run.full_path = input;
+    } else {
+        if (current.empty()) platform_get_current_dir(current);
+        run.full_path = current + separator + input;
+    }
+    if (store_app_dir) app_dir = current;
+    return 0;
+}
+
+char** string_table_new(int count, int size) {
+    if (count <= 0 || size <= 0) return nullptr;
+    char** table = static_cast<char**>(std::calloc(static_cast<size_t>(count), sizeof(char*)));
+    if (!table) return nullptr;
+    for (int i = 0; i < count; ++i) {
+        table[i] = static_cast<char*>(std::malloc(static_cast<size_t>(size)));
+        if (!table[i]) {
+            string_table_free(table, count, size);
+            return nullptr;
+        }
+    }
+    return table;
+}
+
+void string_table_free(char** table, int count, int) {
+    if (!table) return;
+    for (int i = 0; i < count; ++i) {
+        std::free(table[i]);
+        table[i] = nullptr;
+    }
+    std::free(table);
+}
+
+int split_command_line(const char* text, char** table, int count, int size) {
+    if (!text || !table || count <= 0 || size <= 0) return 0;
+    const size_t length = std::strlen(text);
+    if (length == 0) return 0;
+    size_t at = 0;
+    int stored = 0;
+    while (stored < count) {
+        while (at < length && text[at] == ' ') ++at;  // only spaces separate arguments
+        if (at >= length) break;
+        const size_t start = at;
+        bool quoted = false;  // " and ' flip one and the same flag
+        while (at < length && (quoted || text[at] != ' ')) {
+            if (text[at] == '"' || text[at] == '\'') quoted = !quoted;
+            ++at;
+        }
+        const char* first = text + start;
+        size_t n = at - start;
+        const bool is_quote = *first == '"' || *first == '\'';
+        if (is_quote && (n == 1 || first[n - 1] == *first)) {
+            // Between matching quotes; a lone quote at the very end gives the empty argument.
+            first += 1;
+            n = n >= 2 ? n - 2 : 0;
+        }
+        if (n > static_cast<size_t>(size - 1)) n = static_cast<size_t>(size - 1);
+        std::memcpy(table[stored], first, n);
+        table[stored][n] = '\0';
+        ++stored;
+    }
+    return stored;
+}
+
+void show_usage() {
+    platform_message_box(kViewerSettings.caption,
+                         "Argumentos inv\xe1lidos.\nUsar:\n   Vandrel archivo.xml [<parametros Quenda>]",
+                         MESSAGE_ICON_WARNING);
+}
+
+namespace {
+
+int run_viewer(ViewerRun& run) {
+    if (!run.args) return kUsage;
+    if (run.arg_count == 0) {
+        show_usage();
+        return kUsage;
+    }
+    run.input_path = run.args[0];
+    if (!platform_file_readable(run.input_path.c_str())) {
+        platform_message_box(kViewerSettings.caption, "Archivo no existe", MESSAGE_ICON_ERROR);
+        return kNoSuchFile;
+    }
+    platform_set_last_error(0);
+    const std::string module = platform_module_path();
+    if (module.empty()) return static_cast<int>(show_system_error(kViewerSettings.caption));
+    const std::string own_dir = directory_of(module);
+    if (own_dir.empty()) return kNoOwnDirectory;
+
+    if (const int failure = settle_input_paths(run, false)) return failure;
+    if (platform_path_compare(own_dir.c_str(), run.input_dir.c_str()) != 0 &&
+        !platform_set_current_dir(own_dir.c_str())) {
+        return static_cast<int>(show_system_error(kViewerSettings.caption));
+    }
+    app_dir = own_dir;
+
+    if (ascii_casecmp(run.extension.c_str(), "vqd") == 0) {
+        const std::string command = std::string(kViewerSettings.renderer_exe) + " \"" + run.input_path + "\"";
+        return run_command(command.c_str(), nullptr, 1, 0);
+    }
+    return dispatch_document(run);
+}
+
+}  // namespace
+
+int viewer_main_argv(int count, char** argv) {
+    ViewerRun run;
+    run.args = string_table_new(kArgSlots, kArgSlotSize);
+    if (!run.args) return kUsage;
+    for (int i = 0; i < count && run.arg_count < kArgSlots; ++i) {
+        const char* arg = argv[i] ? argv[i] : "";
+        size_t n = std::strlen(arg);
+        if (n > kPathLimit) n = kPathLimit;
+        std::memcpy(run.args[run.arg_count], arg, n);
+        run.args[run.arg_count][n] = '\0';
+        ++run.arg_count;
+    }
+    return run_viewer(run);
+}
+
+int viewer_main_text(const char* command_text) {
+    ViewerRun run;
+    run.args = string_table_new(kArgSlots, kArgSlotSize);
+    if (!run.args) return kUsage;
+    run.arg_count = split_command_line(command_text, run.args, kArgSlots, kArgSlotSize);
+    return run_viewer(run);
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The program's entry: the command line, the working paths and the direct road
+// of a ready document. Results are the process exit code.
+
+// From arguments already split by the shell (argv after the program's name).
+int viewer_main_argv(int count, char** argv);
+// From the command-line text that follows the program's name.
+int viewer_main_text(const char* command_text);
+
+constexpr int kArgSlots = 10;
+constexpr int kArgSlotSize = 260;
+
+char** string_table_new(int count, int size);
+void string_table_free(char** table, int count, int size);
+int split_command_line(const char* text, char** table, int count, int size);
+void show_usage();

@@ -1,0 +1,124 @@
+#include "xml/qualify.h"
+
+#include <cstring>
+#include <string>
+
+#include "util/kvlist.h"
+#include "xml/namespaces.h"
+
+namespace {
+
+constexpr const char* kDefaultPrefix = "fa-def-ns";
+
+bool step_is(const char* start, const char* end, const char* word) {
+    const size_t n = std::strlen(word);
+    if (static_cast<size_t>(end - start) != n) return false;
+    return ascii_casecmp(std::string(start, n).c_str(), word) == 0;
+}
+
+void append_joined(StrBuf** result, const char* bytes, size_t count) {
+    const StrBuf* r = *result;
+    if (r && r->length > 0 && r->text[r->length - 1] != '/') strbuf_append_bytes(result, "/", 1);
+    strbuf_append_bytes(result, bytes, static_cast<int64_t>(count));
+}
+
+// Steps 3 and 4 of a step's qualification: numbered prefix, kept prefix or the default one.
+std::string qualified_name(const char* start, const char* end) {
+    if (std::memchr(start, ':', static_cast<size_t>(end - start))) {
+        StrBufPtr step(strbuf_from_range(start, end - 1));
+        StrBufPtr expanded(step ? expand_numbered_prefix(step.get()) : nullptr);
+        return expanded ? std::string(expanded->text, static_cast<size_t>(expanded->length)) : std::string(start, end);
+    }
+    if (default_ns_count > 0) return std::string(kDefaultPrefix) + ":" + std::string(start, end);
+    return std::string(start, end);
+}
+
+StrBuf* qualify_range(const char* begin, const char* end) {
+    StrBuf* result = strbuf_new(1);
+    if (!result) return nullptr;
+    const char* cursor = begin;
+    for (;;) {
+        const size_t rest = static_cast<size_t>(end - cursor);
+        const char* slash = static_cast<const char*>(std::memchr(cursor, '/', rest));
+        const char* bracket = static_cast<const char*>(std::memchr(cursor, '[', rest));
+        if (slash && (!bracket || slash < bracket)) {
+            qualify_step(cursor, slash, &result);
+            cursor = slash + 1;
+        } else if (slash) {
+            qualify_step_with_predicate(cursor, bracket, slash, end, &result);
+            cursor = slash + 1;
+        } else if (bracket) {
+            qualify_step_with_predicate(cursor, bracket, end, end, &result);
+            break;
+        } else {
+            if (cursor < end) qualify_step(cursor, end, &result);
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+void qualify_step(const char* start, const char* end, StrBuf** result) {
+    if (start == end) {
+        strbuf_append_bytes(result, "/", 1);
+        return;
+    }
+    if (step_is(start, end, "*") || step_is(start, end, ".") || step_is(start, end, "..") ||
+        step_is(start, end, "text()") || *start == '@') {
+        append_joined(result, start, static_cast<size_t>(end - start));
+        return;
+    }
+    const std::string piece = qualified_name(start, end);
+    append_joined(result, piece.data(), piece.size());
+}
+
+void qualify_step_with_predicate(const char* start, const char* bracket, const char* end, const char* expression_end,
+                                 StrBuf** result) {
+    if (step_is(start, bracket, "*") || step_is(start, bracket, ".") || step_is(start, bracket, "..")) {
+        // Copied as written, with the "/" that ends the step when there is one.
+        const char* stop = end < expression_end ? end + 1 : end;
+        append_joined(result, start, static_cast<size_t>(stop - start));
+        return;
+    }
+    // The predicate runs to the step's last character; a step whose "[" is its
+    // last character (a "/" right after it) has an empty one.
+    const ptrdiff_t predicate_length = end - bracket - 2;
+    std::string piece = qualified_name(start, bracket);
+    piece += '[';
+    if (predicate_length > 0) piece.append(bracket + 1, static_cast<size_t>(predicate_length));
+    piece += ']';
+    append_joined(result, piece.data(), piece.size());
+}
+
+StrBuf* expand_numbered_prefix(const StrBuf* step) {
+    if (!step) return nullptr;
+    const char* text = strbuf_text(step);
+    const char* colon = static_cast<const char*>(std::memchr(text, ':', static_cast<size_t>(step->length)));
+    if (colon && colon > text && text[0] == '#') {
+        const std::string number(text + 1, colon);
+        if (text_is_numeric(number.c_str())) {
+            std::string expanded = std::string(kDefaultPrefix) + "_" + number;
+            expanded.append(colon, static_cast<size_t>(text + step->length - colon));
+            StrBuf* result = nullptr;
+            if (!strbuf_append_bytes(&result, expanded.data(), static_cast<int64_t>(expanded.size()))) {
+                strbuf_free(result);
+                return nullptr;
+            }
+            return result;
+        }
+    }
+    return strbuf_dup(step);
+}
+
+StrBuf* qualify_path(const char* expression) {
+    if (!expression) return nullptr;
+    return qualify_range(expression, expression + std::strlen(expression));
+}
+
+StrBuf* qualify_path_buf(const StrBuf* expression) {
+    if (!expression) return nullptr;
+    const char* text = strbuf_text(expression);
+    return qualify_range(text, text + expression->length);
+}
