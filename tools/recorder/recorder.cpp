@@ -1,0 +1,102 @@
+// Test double for every sibling program: records how it was started and acts as
+// told through the environment.
+//
+// RECORDER_LOG       file that receives one line per start: name, working
+//                    directory and arguments, separated by tabs
+// RECORDER_<NAME>    actions, separated by ";" (NAME: the file name up to its first
+//                    point, in capitals, e.g. QUENDA for Quenda.exe):
+//                      exit=N             end with exit code N
+//                      sleep=S            sleep S seconds first
+//                      copy=SRC>I         copy file SRC onto the I-th argument
+//                      keep=I>DEST        copy the I-th argument's file to DEST
+//                      probe=FILE         record whether FILE exists (probe=1/0)
+//                      grandchild=PIDFILE start a long-lived child, write its id to PIDFILE
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+std::string escape(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\t') out += "\\t";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\\') out += "\\\\";
+        else out += c;
+    }
+    return out;
+}
+
+bool copy_file(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    out << in.rdbuf();
+    return static_cast<bool>(out);
+}
+
+bool exists(const std::string& path) { return std::ifstream(path).good(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string name = argv[0];
+    const size_t slash = name.find_last_of("/\\");
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    std::string key = name.substr(0, name.find('.'));
+    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+    // Internal role: the long-lived grandchild.
+    if (argc == 3 && std::string(argv[1]) == "--grandchild") {
+        std::ofstream(argv[2]) << platform_process_id() << "\n";
+        platform_sleep_ms(60000);
+        return 0;
+    }
+
+    const char* actions_env = std::getenv(("RECORDER_" + key).c_str());
+    std::vector<std::string> actions;
+    std::stringstream split(actions_env ? actions_env : "");
+    for (std::string action; std::getline(split, action, ';');) {
+        if (!action.empty()) actions.push_back(action);
+    }
+
+    std::string cwd;
+    platform_get_current_dir(cwd);
+    std::string record = escape(name) + "\t" + escape(cwd);
+    for (int i = 1; i < argc; ++i) record += "\t" + escape(argv[i]);
+
+    int exit_code = 0;
+    auto arg = [&](const std::string& index) -> std::string {
+        const int i = std::atoi(index.c_str());
+        return (i >= 1 && i < argc) ? argv[i] : "";
+    };
+    for (const std::string& action : actions) {
+        const size_t eq = action.find('=');
+        const std::string verb = action.substr(0, eq);
+        const std::string value = eq == std::string::npos ? "" : action.substr(eq + 1);
+        const size_t gt = value.find('>');
+        if (verb == "exit") exit_code = std::atoi(value.c_str());
+        else if (verb == "sleep") platform_sleep_ms(std::atoi(value.c_str()) * 1000);
+        else if (verb == "copy" && gt != std::string::npos) copy_file(value.substr(0, gt), arg(value.substr(gt + 1)));
+        else if (verb == "keep" && gt != std::string::npos) copy_file(arg(value.substr(0, gt)), value.substr(gt + 1));
+        else if (verb == "probe") record += std::string("\tprobe=") + (exists(value) ? "1" : "0");
+        else if (verb == "grandchild") {
+            const std::string self = platform_module_path();
+            // Started the ordinary way, so that it belongs to this program's tree.
+            const std::string line = "\"" + self + "\" --grandchild \"" + value + "\" &";
+            if (std::system(line.c_str()) != 0) exit_code = 90;
+            for (int i = 0; i < 200 && !exists(value); ++i) platform_sleep_ms(10);
+        }
+    }
+    if (const char* log = std::getenv("RECORDER_LOG")) {
+        std::ofstream(log, std::ios::app) << record << "\n";
+    }
+    return exit_code;
+}
