@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "viewer/startup.h"
+
+namespace {
+
+std::vector<std::string> split(const char* text) {
+    char** table = string_table_new(kArgSlots, kArgSlotSize);
+    const int n = split_command_line(text, table, kArgSlots, kArgSlotSize);
+    std::vector<std::string> out(table, table + n);
+    string_table_free(table, kArgSlots, kArgSlotSize);
+    return out;
+}
+
+using Args = std::vector<std::string>;
+
+}  // namespace
+
+TEST(SplitCommandLine, EmptyOrSpacesOnlyGivesNoArgument) {
+    EXPECT_EQ(split(""), Args{});
+    EXPECT_EQ(split("    "), Args{});
+}
+
+TEST(SplitCommandLine, QuotesOfEitherKindGroupAndAreRemovedWhenTheyMatch) {
+    EXPECT_EQ(split("\"C:\\My Files\\a.xml\" -p"), (Args{"C:\\My Files\\a.xml", "-p"}));
+    EXPECT_EQ(split("'C:\\My Files\\a.xml'"), (Args{"C:\\My Files\\a.xml"}));
+    EXPECT_EQ(split("\"C:\\My Files\\a.xml'"), (Args{"\"C:\\My Files\\a.xml'"}));
+    EXPECT_EQ(split("a'b c'd"), (Args{"a'b c'd"}));
+    EXPECT_EQ(split("a\tb  c"), (Args{"a\tb", "c"}));
+    EXPECT_EQ(split("\"\" x"), (Args{"", "x"}));
+    EXPECT_EQ(split("x \""), (Args{"x", ""}));
+}
+
+TEST(SplitCommandLine, KeepsTenArgumentsAndCutsEachTo259) {
+    EXPECT_EQ(split("1 2 3 4 5 6 7 8 9 10 11 12").size(), 10u);
+    const std::string longer(300, 'a');
+    EXPECT_EQ(split(longer.c_str()), (Args{std::string(259, 'a')}));
+}
+
+TEST(MsvcrtRules, SplitFollowsBackslashAndQuoteRules) {
+    EXPECT_EQ(msvcrt_split_command_line("prog \"a b\" c"), (Args{"prog", "a b", "c"}));
+    EXPECT_EQ(msvcrt_split_command_line("\"C:\\Program Files\\q.exe\" x"), (Args{"C:\\Program Files\\q.exe", "x"}));
+    EXPECT_EQ(msvcrt_split_command_line("p a\\\\\"b c\" d"), (Args{"p", "a\\b c", "d"}));
+    EXPECT_EQ(msvcrt_split_command_line("p a\\\"b"), (Args{"p", "a\"b"}));
+    EXPECT_EQ(msvcrt_split_command_line("p C:\\dir\\ x"), (Args{"p", "C:\\dir\\", "x"}));
+    EXPECT_EQ(msvcrt_split_command_line("p \"\" \"a\"\"b\""), (Args{"p", "", "a\"b"}));
+}
+
+TEST(MsvcrtRules, QuotingThenSplittingGivesTheArgumentsBack) {
+    const Args originals = {"plain", "", "with space", "quo\"te", "trailing\\", "back\\\\\"slash", "tab\there",
+                            "\"", "\\\\server\\share\\"};
+    std::string line = "prog";
+    for (const std::string& arg : originals) line += " " + msvcrt_quote_argument(arg);
+    Args expected = {"prog"};
+    expected.insert(expected.end(), originals.begin(), originals.end());
+    EXPECT_EQ(msvcrt_split_command_line(line.c_str()), expected);
+}

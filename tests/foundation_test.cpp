@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "support/program_dir.h"
+#include "util/bytebuf.h"
+#include "util/diagnostics.h"
+#include "util/kvlist.h"
+#include "util/latin1.h"
+#include "util/linelist.h"
+#include "util/paths.h"
+
+namespace {
+
+std::vector<std::string> lines_of(LineList* list) {
+    std::vector<std::string> out;
+    for (Line* line = linelist_first(list); line; line = linelist_next(list)) {
+        out.emplace_back(line->text, static_cast<size_t>(line->length));
+    }
+    return out;
+}
+
+std::vector<std::string> split_chunks(const std::vector<std::string>& chunks) {
+    LineListPtr list(linelist_new());
+    LineSplitter splitter{list.get(), nullptr, 0};
+    for (const std::string& chunk : chunks) line_splitter_feed(&splitter, chunk.data(), chunk.size());
+    line_splitter_finish(&splitter);
+    return lines_of(list.get());
+}
+
+std::string convert(const std::string& utf8) {
+    std::string out(utf8.size(), '\0');
+    out.resize(utf8_to_latin1(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(), out.data()));
+    return out;
+}
+
+}  // namespace
+
+TEST(KvList, SetTwiceInOtherCaseKeepsFirstKeyAndSecondValue) {
+    KvListPtr list(kv_new());
+    EXPECT_EQ(kv_find(list.get(), "a"), nullptr);
+    kv_set(list.get(), "Uri", "one");
+    kv_set(list.get(), "uRI", "two");
+    ASSERT_NE(list->next, nullptr);
+    EXPECT_EQ(list->next->next, nullptr);
+    EXPECT_STREQ(list->next->key->text, "Uri");
+    EXPECT_STREQ(kv_find(list.get(), "URI")->text, "two");
+}
+
+TEST(KvList, OnlyAsciiLettersCompareWithoutCase) {
+    EXPECT_EQ(ascii_casecmp("ABC\xd1", "abc\xd1"), 0);
+    EXPECT_NE(ascii_casecmp("\xd1", "\xf1"), 0);
+}
+
+TEST(ByteBuf, AcceptsExactlyItsCapacity) {
+    ByteBufPtr buf(bytebuf_new());
+    ASSERT_EQ(bytebuf_reserve(buf.get(), 4), 4);
+    EXPECT_EQ(bytebuf_append(buf.get(), "abcd", 4), 4);
+    EXPECT_EQ(bytebuf_append(buf.get(), "e", 1), 0);
+    EXPECT_EQ(bytebuf_size(buf.get()), 4);
+}
+
+TEST(ByteBuf, WritesHeldBytesOrAnEmptyFile) {
+    ProgramDir dir;
+    ByteBufPtr buf(bytebuf_new());
+    bytebuf_reserve(buf.get(), 8);
+    const std::string path = (dir.work() / "out.bin").string();
+    EXPECT_EQ(bytebuf_write_file(buf.get(), path.c_str(), nullptr), 0);
+    EXPECT_EQ(read_file(path), "");
+    bytebuf_append(buf.get(), "a\0b", 3);
+    EXPECT_EQ(bytebuf_write_file(buf.get(), path.c_str(), nullptr), 0);
+    EXPECT_EQ(read_file(path), std::string("a\0b", 3));
+    EXPECT_EQ(bytebuf_write_file(buf.get(), (dir.work() / "no" / "such").string().c_str(), nullptr), 1);
+}
+
+TEST(LineSplitter, SplitsCrLfLfAndEmptyLines) {
+    EXPECT_EQ(split_chunks({std::string("a\r\nb\n\nc")}), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(split_chunks({"\n"}), (std::vector<std::string>{""}));
+    EXPECT_EQ(split_chunks({}), (std::vector<std::string>{}));
+    EXPECT_EQ(split_chunks({"last\r"}), (std::vector<std::string>{"last\r"}));
+}
+
+TEST(LineSplitter, JoinsLinesAcrossChunkBoundaries) {
+    EXPECT_EQ(split_chunks({"ab\r", "\ncd"}), (std::vector<std::string>{"ab", "cd"}));
+    EXPECT_EQ(split_chunks({"ab", "\n", "c", "d", "e\n"}), (std::vector<std::string>{"ab", "cde"}));
+    EXPECT_EQ(split_chunks({"x\n", "", "y"}), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST(LineList, ReadsFilesAcrossTheChunkSizeAndNumbersLines) {
+    ProgramDir dir;
+    std::string content(kReadChunkSize - 1, 'a');
+    content += "\r\nsecond\n";
+    dir.write("t.txt", content);
+    LineListPtr list(linelist_read_file((dir.dir() / "t.txt").c_str()));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->count, 2);
+    EXPECT_EQ(list->first->length, static_cast<int32_t>(kReadChunkSize - 1));
+    EXPECT_STREQ(list->last->text, "second");
+    EXPECT_EQ(list->last->number, 2);
+    EXPECT_EQ(linelist_first(list.get()), list->first);
+    EXPECT_EQ(linelist_next(list.get()), list->last);
+    EXPECT_EQ(linelist_next(list.get()), nullptr);
+    EXPECT_EQ(linelist_next(list.get()), nullptr);
+    EXPECT_EQ(linelist_read_file((dir.dir() / "missing").c_str()), nullptr);
+    dir.write("empty.txt", "");
+    LineListPtr empty(linelist_read_file((dir.dir() / "empty.txt").c_str()));
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->count, 0);
+}
+
+TEST(ReadWholeFile, ReadsBytesReportsMissingFileAndLeavesEmptyFileEmpty) {
+    ProgramDir dir;
+    std::string content(3 * kReadChunkSize + 5, 'q');
+    content[10] = '\0';
+    dir.write("big.bin", content);
+    StrBuf* buf = nullptr;
+    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "big.bin").c_str(), nullptr), 0);
+    ASSERT_NE(buf, nullptr);
+    EXPECT_EQ(std::string(buf->text, static_cast<size_t>(buf->length)), content);
+    strbuf_free(buf);
+    buf = nullptr;
+    dir.write("empty", "");
+    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "empty").c_str(), nullptr), 0);
+    EXPECT_EQ(buf, nullptr);
+    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "none").c_str(), nullptr), 5001);
+    EXPECT_EQ(buf, nullptr);
+}
+
+TEST(Paths, WindowsExamples) {
+    char out[260];
+    struct Case {
+        int (*fn)(const char*, char*, size_t);
+        const char* in;
+        const char* expected;
+        int result;
+    };
+    auto dir = [](const char* t, char* o, size_t l) { return path_directory(t, o, l); };
+    auto base = [](const char* t, char* o, size_t l) { return path_base_name(t, o, l); };
+    const Case cases[] = {
+        {dir, "\\file", "", 1},
+        {dir, "file", "", 1},
+        {dir, "C:\\dir\\file", "C:\\dir", 1},
+        {dir, "\\\\server\\share\\file", "\\\\server\\share", 1},
+        {path_last_segment, "http://x/img/", "", 1},
+        {path_last_segment, "http://x/img/logo.jpg", "logo.jpg", 1},
+        {base, "C:\\dir.old\\readme", "", 1},
+        {base, "C:\\dir\\a.tar.gz", "a.tar", 1},
+        {path_extension, "archive", "", 0},
+        {path_extension, "x.xml", "xml", 4},
+        {path_extension, "C:\\dir.old\\b.VQD", "VQD", 4},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.fn(c.in, out, 259), c.result) << c.in;
+        EXPECT_STREQ(out, c.expected) << c.in;
+    }
+    path_directory("C:\\abcdef\\x", out, 3);
+    EXPECT_STREQ(out, "C:\\");
+}
+
+TEST(Paths, SplitUsesFirstPointWithDirectoryAndLastPointWithout) {
+    char d[64], n[64], e[64];
+    path_split("C:\\dir\\a.b.c", d, n, e);
+    EXPECT_STREQ(d, "C:\\dir");
+    EXPECT_STREQ(n, "a");
+    EXPECT_STREQ(e, "b.c");
+    path_split("a.b.c", d, n, e);
+    EXPECT_STREQ(n, "a.b");
+    EXPECT_STREQ(e, "c");
+    path_split("logo", d, n, e);
+    EXPECT_STREQ(n, "logo");
+    EXPECT_STREQ(e, "");
+}
+
+TEST(Paths, NativeSeparatorIsHonoured) {
+    char out[260];
+    path_directory("/home/u/f.xml", out, 259, '/');
+    EXPECT_STREQ(out, "/home/u");
+    path_base_name("/a.b/c.xml", out, 259, '/');
+    EXPECT_STREQ(out, "c");
+}
+
+TEST(Latin1, ConvertsCharacterByCharacter) {
+    EXPECT_EQ(convert("E&\xc3\x91" "831019M53"), "E&\xd1" "831019M53");
+    EXPECT_EQ(convert("a\xe2\x82\xac" "b"), "a?b");        // euro sign: one "?", rest kept
+    EXPECT_EQ(convert("\xff\x80x"), "??x");                // invalid bytes
+    EXPECT_EQ(convert("\xc0\x80z"), "??z");                // an overlong NUL is not a NUL
+    EXPECT_EQ(convert("\xe2\x82"), "?");                   // cut sequence at the end
+    EXPECT_EQ(convert("\xf0\x9f\x98\x80!"), "?!");
+}
+
+TEST(Diagnostics, StampsDifferAndHave31Characters) {
+    char a[64], b[64];
+    make_unique_stamp(a, sizeof a);
+    make_unique_stamp(b, sizeof b);
+    EXPECT_EQ(std::strlen(a), 31u);
+    EXPECT_STRNE(a, b);
+    EXPECT_EQ(std::string(a).substr(0, 14 + 3).size(), 17u);
+    EXPECT_EQ(std::stol(std::string(b).substr(17, 6)), std::stol(std::string(a).substr(17, 6)) + 1);
+}
+
+TEST(Diagnostics, ShowSystemErrorShowsNothingWithoutAnError) {
+    testing::internal::CaptureStderr();
+    platform_set_last_error(0);
+    EXPECT_EQ(show_system_error("Tesmira Viewer"), 0u);
+    platform_set_last_error(2);
+    EXPECT_EQ(show_system_error("Tesmira Viewer"), 2u);
+    const std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shown, "Tesmira Viewer: " + system_error_text(2) + "\n");
+}

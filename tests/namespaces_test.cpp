@@ -1,0 +1,98 @@
+#include "xml/namespaces.h"
+
+#include <gtest/gtest.h>
+#include <libxml/xpathInternals.h>
+
+#include <string>
+
+#include "xml/parse.h"
+
+namespace {
+
+struct Registered {
+    XmlDocPtr document;
+    xmlXPathContextPtr context = nullptr;
+    explicit Registered(const std::string& xml) {
+        xml_setup();
+        document.reset(parse_invoice_memory(xml.data(), static_cast<int>(xml.size())));
+        if (document) {
+            context = xmlXPathNewContext(document.get());
+            register_namespaces(context, document.get());
+        }
+    }
+    ~Registered() { xmlXPathFreeContext(context); }
+    std::string uri(const char* prefix) const {
+        const xmlChar* found = xmlXPathNsLookup(context, reinterpret_cast<const xmlChar*>(prefix));
+        return found ? reinterpret_cast<const char*>(found) : "(none)";
+    }
+};
+
+}  // namespace
+
+TEST(RegisterNamespaces, WorkedExampleOfFourUris) {
+    Registered r(
+        "<cfdi:Comprobante xmlns:cfdi='urn:A' xmlns:fa='urn:B'><cfdi:Complemento>"
+        "<tfd:TimbreFiscalDigital xmlns:tfd='urn:C'/></cfdi:Complemento>"
+        "<vqd xmlns='urn:D'><inner xmlns='urn:D'/></vqd></cfdi:Comprobante>");
+    ASSERT_TRUE(r.document);
+    EXPECT_EQ(r.uri("cfdi"), "urn:A");
+    EXPECT_EQ(r.uri("fa"), "urn:B");
+    EXPECT_EQ(r.uri("tfd"), "urn:C");
+    EXPECT_EQ(r.uri("fa-def-ns"), "urn:D");
+    EXPECT_EQ(default_ns_count, 1);
+}
+
+TEST(RegisterNamespaces, DocumentWithoutNamespacesRegistersNothing) {
+    Registered r("<Comprobante version='2.2'/>");
+    EXPECT_EQ(default_ns_count, 0);
+    EXPECT_EQ(r.uri("fa-def-ns"), "(none)");
+}
+
+TEST(RegisterNamespaces, DefaultNamespacesAreNumberedOncePerUriIgnoringCase) {
+    Registered r("<a xmlns='urn:one'><b xmlns='urn:two'/><c xmlns='urn:one'/><d xmlns='URN:TWO'/>"
+                 "<e xmlns='urn:three'/></a>");
+    EXPECT_EQ(default_ns_count, 3);
+    EXPECT_EQ(r.uri("fa-def-ns"), "urn:one");
+    EXPECT_EQ(r.uri("fa-def-ns_2"), "urn:two");
+    EXPECT_EQ(r.uri("fa-def-ns_3"), "urn:three");
+    EXPECT_EQ(r.uri("fa-def-ns_1"), "(none)");
+}
+
+TEST(RegisterNamespaces, PrefixesPerUri) {
+    Registered two_prefixes("<p1:a xmlns:p1='urn:x'><p2:b xmlns:p2='urn:x'/></p1:a>");
+    EXPECT_EQ(two_prefixes.uri("p1"), "urn:x");
+    EXPECT_EQ(two_prefixes.uri("p2"), "urn:x");
+    Registered same_in_case("<cfdi:a xmlns:cfdi='urn:x'><CFDI:b xmlns:CFDI='urn:x'/></cfdi:a>");
+    EXPECT_EQ(same_in_case.uri("cfdi"), "urn:x");
+    EXPECT_EQ(same_in_case.uri("CFDI"), "(none)");
+    Registered rebound("<r><p:a xmlns:p='urn:first'/><p:b xmlns:p='urn:second'/></r>");
+    EXPECT_EQ(rebound.uri("p"), "urn:second");
+    Registered both("<a xmlns='urn:u'><p:b xmlns:p='urn:u'/></a>");
+    EXPECT_EQ(both.uri("fa-def-ns"), "urn:u");
+    EXPECT_EQ(both.uri("p"), "urn:u");
+}
+
+TEST(RegisterNamespaces, CommentBeforeTheRootDoesNotHideItsNamespaces) {
+    Registered r("<?xml version='1.0'?><!-- factura --><?pi x?><Comprobante xmlns='urn:cfd'/>");
+    EXPECT_EQ(default_ns_count, 1);
+    EXPECT_EQ(r.uri("fa-def-ns"), "urn:cfd");
+}
+
+TEST(RegisterNamespaces, SecondRegistrationStartsAgain) {
+    { Registered first("<a xmlns='urn:1'><b xmlns='urn:2'/></a>"); }
+    Registered second("<a xmlns='urn:9'/>");
+    EXPECT_EQ(default_ns_count, 1);
+    EXPECT_EQ(second.uri("fa-def-ns"), "urn:9");
+}
+
+TEST(RegisterNamespaces, DeepNestingIsWalkedWithoutExhaustingTheStack) {
+    std::string xml;
+    for (int i = 0; i < 10000; ++i) xml += "<n>";
+    xml += "<last xmlns='urn:deep'/>";
+    for (int i = 0; i < 10000; ++i) xml += "</n>";
+    Registered r(xml);
+    // libxml2 refuses nesting beyond its limit without XML_PARSE_HUGE; either way, no crash.
+    if (r.document) {
+        EXPECT_EQ(r.uri("fa-def-ns"), "urn:deep");
+    }
+}

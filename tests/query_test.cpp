@@ -1,0 +1,165 @@
+#include "xml/query.h"
+
+#include <gtest/gtest.h>
+#include <libxml/xmlerror.h>
+
+#include <string>
+
+#include "support/program_dir.h"
+#include "xml/namespaces.h"
+#include "xml/parse.h"
+#include "xml/xml_errors.h"
+
+namespace {
+
+class Invoice {
+public:
+    explicit Invoice(XmlDocPtr document) : document_(std::move(document)) {
+        if (document_) {
+            context_ = xmlXPathNewContext(document_.get());
+            register_namespaces(context_, document_.get());
+        }
+    }
+    static Invoice from_text(const std::string& xml) {
+        xml_setup();
+        return Invoice(XmlDocPtr(parse_invoice_memory(xml.data(), static_cast<int>(xml.size()))));
+    }
+    static Invoice from_corpus(const char* name) {
+        xml_setup();
+        return Invoice(XmlDocPtr(parse_invoice_file((std::string(TEST_CORPUS_DIR) + "/" + name).c_str())));
+    }
+    Invoice(Invoice&& other) noexcept : document_(std::move(other.document_)), context_(other.context_) {
+        other.context_ = nullptr;
+    }
+    ~Invoice() { xmlXPathFreeContext(context_); }
+    bool parsed() const { return document_ != nullptr; }
+    std::string value(const char* query) const {
+        StrBufPtr q(strbuf_from_text(query));
+        StrBufPtr result(query_value(q.get(), context_));
+        return result ? std::string(result->text, static_cast<size_t>(result->length)) : "(none)";
+    }
+
+private:
+    XmlDocPtr document_;
+    xmlXPathContextPtr context_ = nullptr;
+};
+
+}  // namespace
+
+TEST(QueryValue, ReadsIssuerReceiverTotalAndUuidOfRealInvoices) {
+    const Invoice real = Invoice::from_corpus("cfdi32-real-cfdiutils.xml");
+    ASSERT_TRUE(real.parsed());
+    EXPECT_EQ(real.value("{/cfdi:Comprobante/cfdi:Emisor/@rfc}"), "CTO021007DZ8");
+    EXPECT_EQ(real.value("{/cfdi:Comprobante/cfdi:Receptor/@rfc}"), "XAXX010101000");
+    EXPECT_EQ(real.value("{/cfdi:Comprobante/@total}"), "4685.00");
+    EXPECT_EQ(real.value("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"),
+              "80824F3B-323E-407B-8F8E-40D83FE2E69F");
+
+    const Invoice sample = Invoice::from_corpus("cfdv32-ejemplo-satcfdi.xml");
+    ASSERT_TRUE(sample.parsed());
+    EXPECT_EQ(sample.value("{/cfdi:Comprobante/cfdi:Emisor/@rfc}"), "AAA010101AAA");
+    EXPECT_EQ(sample.value("{/cfdi:Comprobante/cfdi:Receptor/@rfc}"), "E&\xd1" "831019M53");
+    EXPECT_EQ(sample.value("{/cfdi:Comprobante/@total}"), "40600.00");
+    EXPECT_EQ(sample.value("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"),
+              "e403f396-6a57-4625-adb4-bb436b00789f");
+
+    const Invoice dirty = Invoice::from_corpus("v32-dirty-cfdiutils.xml");
+    ASSERT_TRUE(dirty.parsed());
+    EXPECT_EQ(dirty.value("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"), "(none)");
+}
+
+TEST(QueryValue, ShorthandAndBracedFormsOnADefaultNamespace) {
+    const Invoice cfd = Invoice::from_text(
+        "<Comprobante xmlns='http://www.sat.gob.mx/cfd/2' version='2.2' total='1160.00'>"
+        "<Emisor rfc='ABC010203XY1'/><Receptor rfc='XAXX010101000'/><Concepto>uno</Concepto>"
+        "<Concepto>dos <b>negrita</b></Concepto></Comprobante>");
+    EXPECT_EQ(cfd.value("{/Comprobante/Emisor/@rfc}"), "ABC010203XY1");
+    EXPECT_EQ(cfd.value("Emisor:rfc"), "ABC010203XY1");
+    EXPECT_EQ(cfd.value("{/Comprobante/@total}"), "1160.00");
+    EXPECT_EQ(cfd.value("{//Concepto}"), "uno");
+    EXPECT_EQ(cfd.value("{//Concepto[2]}"), "dos negrita");
+    EXPECT_EQ(cfd.value("rfc"), "(none)");
+    EXPECT_EQ(cfd.value("{"), "(none)");
+    EXPECT_EQ(cfd.value("}"), "(none)");
+    EXPECT_EQ(cfd.value("{}"), "(none)");
+    EXPECT_EQ(cfd.value("{count(//Concepto)}"), "(none)");
+}
+
+TEST(QueryValue, QuotedShorthandReachesPrefixedNames) {
+    const Invoice cfdi = Invoice::from_corpus("cfdi32-real-cfdiutils.xml");
+    EXPECT_EQ(cfdi.value("'cfdi:Emisor':rfc"), "CTO021007DZ8");
+    EXPECT_EQ(cfdi.value("\"cfdi:Emisor\":\"rfc\""), "CTO021007DZ8");
+}
+
+TEST(QueryValue, CharactersOutsideLatin1BecomeAQuestionMarkAndTheRestIsKept) {
+    const Invoice invoice = Invoice::from_text(
+        "<Comprobante><Emisor nombre='Ca\xc3\xb1" "a \xe2\x82\xac 100 y m\xc3\xa1s'/></Comprobante>");
+    EXPECT_EQ(invoice.value("{/Comprobante/Emisor/@nombre}"), "Ca\xf1" "a ? 100 y m\xe1s");
+}
+
+TEST(ParseInvoice, HostileFilesDoNotExpandOrReachLocalFiles) {
+    ProgramDir dir;
+    dir.write("secret.txt", "TOP-SECRET-CONTENT");
+    const std::string external = "<?xml version='1.0'?><!DOCTYPE r [<!ENTITY x SYSTEM 'file://" +
+                                 (dir.dir() / "secret.txt").string() +
+                                 "'>]><Comprobante><Emisor rfc='&x;'/>&x;</Comprobante>";
+    const Invoice ext = Invoice::from_text(external);
+    if (ext.parsed()) {
+        EXPECT_EQ(ext.value("{/Comprobante/Emisor/@rfc}").find("TOP-SECRET"), std::string::npos);
+        EXPECT_EQ(ext.value("{/Comprobante}").find("TOP-SECRET"), std::string::npos);
+    }
+
+    std::string bomb = "<?xml version='1.0'?><!DOCTYPE r [<!ENTITY a0 'lolololololololololo'>";
+    for (int i = 1; i <= 12; ++i) {
+        bomb += "<!ENTITY a" + std::to_string(i) + " '";
+        for (int k = 0; k < 10; ++k) bomb += "&a" + std::to_string(i - 1) + ";";
+        bomb += "'>";
+    }
+    bomb += "]><Comprobante>&a12;</Comprobante>";
+    const Invoice exploded = Invoice::from_text(bomb);
+    if (exploded.parsed()) {
+        EXPECT_LT(exploded.value("{/Comprobante}").size(), 10u * 1000 * 1000);
+    }
+}
+
+TEST(ParseInvoice, NotWellFormedFails) {
+    xml_setup();
+    const std::string broken = "<Comprobante><Emisor></Comprobante>";
+    EXPECT_EQ(parse_invoice_memory(broken.data(), static_cast<int>(broken.size())), nullptr);
+}
+
+TEST(XmlErrorReports, ShowTheLastErrorWithLeadingTextAndReturnItsNumber) {
+    xml_setup();
+    xmlResetLastError();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(report_xml_error_with_text("Tesmira Viewer", "Error intentando desencriptar archivo"),
+              kXmlErrorUnknown);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Tesmira Viewer: Error intentando desencriptar archivo\nXML Error Unknown\n");
+
+    ProgramDir dir;
+    dir.write("bad.xml", "<a>");
+    EXPECT_EQ(parse_invoice_file((dir.dir() / "bad.xml").c_str()), nullptr);
+    const int code = xmlGetLastError()->code;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(report_xml_error("Tesmira Viewer"), code);
+    const std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shown.rfind("Tesmira Viewer: XML Error #" + std::to_string(code) + " in [" +
+                              (dir.dir() / "bad.xml").string() + "]. ",
+                          0),
+              0u)
+        << shown;
+}
+
+TEST(XmlErrorReports, LongTextsAreCutToTheReportBuffer) {
+    xml_setup();
+    ProgramDir dir;
+    const std::string name = std::string(200, 'n');
+    dir.write(name + ".xml", "<a>");
+    const std::string path = (dir.dir() / (name + ".xml")).string();
+    EXPECT_EQ(parse_invoice_file(path.c_str()), nullptr);
+    testing::internal::CaptureStderr();
+    report_xml_error_with_text("Tesmira Viewer", std::string(2000, 'L').c_str());
+    const std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shown.size(), std::string("Tesmira Viewer: ").size() + 1023 + 1);
+}

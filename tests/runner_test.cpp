@@ -1,0 +1,90 @@
+#include "exec/runner.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <string>
+
+#include "support/program_dir.h"
+
+namespace {
+
+// The recorder double lies beside this test; the runner finds it there by name.
+class Runner : public testing::Test {
+protected:
+    void SetUp() override {
+        setenv("RECORDER_LOG", dir.log().c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("RECORDER_LOG");
+        unsetenv("RECORDER_RECORDER");
+    }
+    int run(const std::string& line, int timeout_ms = 0) {
+        testing::internal::CaptureStderr();
+        const int result = run_command_limited(line.c_str(), nullptr, 1, 0, timeout_ms);
+        messages = testing::internal::GetCapturedStderr();
+        return result;
+    }
+    ProgramDir dir;
+    std::string messages;
+};
+
+}  // namespace
+
+TEST_F(Runner, QuickChildGivesZeroWithoutWaitingAPollInterval) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run("recorder"), 0);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::milliseconds(90));
+    EXPECT_EQ(messages, "");
+}
+
+TEST_F(Runner, ExitCodeIsReturnedWithoutMessageIncluding259) {
+    setenv("RECORDER_RECORDER", "exit=3", 1);
+    EXPECT_EQ(run("recorder"), 3);
+    EXPECT_EQ(messages, "");
+    setenv("RECORDER_RECORDER", "exit=259", 1);
+    EXPECT_EQ(run("recorder", 2000), 259 & 0xFF);  // POSIX exit statuses hold 8 bits
+}
+
+TEST_F(Runner, MissingProgramShowsTwoBoxesAndGives507) {
+    EXPECT_EQ(run("\"no-such-tool.exe\" -a"), 507);
+    EXPECT_EQ(messages, "Tesmira Viewer: " + std::string(std::strerror(ENOENT)) +
+                            "\nTesmira Viewer: Error #507: Se encontro un error al intentar ejecutar comando: "
+                            "\"no-such-tool.exe\" -a\n");
+}
+
+TEST_F(Runner, ArgumentsWithSpacesAndQuotesArriveIntact) {
+    EXPECT_EQ(run("recorder \"a b\" \"c\\\"d\" plain \"C:\\x y\\\\\""), 0);
+    const auto starts = dir.starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0], (std::vector<std::string>{"recorder", fs::current_path().string(), "a b", "c\"d", "plain",
+                                                   "C:\\x y\\"}));
+}
+
+TEST_F(Runner, TimeLimitStopsTheChildAndItsChildrenWithAWarning) {
+    const fs::path pid_file = dir.work() / "grandchild.pid";
+    setenv("RECORDER_RECORDER", ("grandchild=" + pid_file.string() + ";sleep=30").c_str(), 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run("recorder", 1000), 0);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    // Whole seconds, strictly more than one: stopped once the clock has moved on by two.
+    EXPECT_GE(elapsed.count(), 1000);
+    EXPECT_LT(elapsed.count(), 3200);
+    EXPECT_EQ(messages,
+              "Tesmira Viewer: Warning #508: Se alcanz\xc3\xb3 el timeout configurado y se detuvo el comando: recorder\n");
+    const pid_t grandchild = std::stoi(read_file(pid_file));
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        // A stopped process that nobody has reaped yet counts as gone.
+        const std::string stat = read_file("/proc/" + std::to_string(grandchild) + "/stat");
+        gone = stat.empty() || stat.find(") Z ") != std::string::npos;
+        if (!gone) usleep(10000);
+    }
+    EXPECT_TRUE(gone) << "grandchild " << grandchild << " outlived the stop";
+    EXPECT_TRUE(dir.starts().empty()) << "the child was stopped before it could record";
+}

@@ -1,0 +1,102 @@
+#include "util/strbuf.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string text_of(const StrBuf* buf) { return std::string(buf->text, static_cast<size_t>(buf->length)); }
+
+}  // namespace
+
+TEST(StrBuf, AppendingEmptyTextToEmptySlotGivesCapacity128) {
+    StrBuf* buf = nullptr;
+    ASSERT_EQ(strbuf_append_text(&buf, ""), 1);
+    EXPECT_EQ(buf->capacity, 128);
+    EXPECT_EQ(buf->length, 0);
+    EXPECT_STREQ(buf->text, "");
+    strbuf_free(buf);
+}
+
+TEST(StrBuf, GrowsInSteps128AndKeepsRoomForTheTerminator) {
+    StrBuf* buf = nullptr;
+    ASSERT_EQ(strbuf_append_text(&buf, "hello"), 1);
+    EXPECT_EQ(buf->capacity, 128);
+    ASSERT_EQ(strbuf_append_bytes(&buf, std::string(95, 'x').data(), 95), 1);  // length 100
+    ASSERT_EQ(strbuf_append_bytes(&buf, std::string(28, 'y').data(), 28), 1);  // length == capacity
+    EXPECT_EQ(buf->capacity, 256);
+    EXPECT_EQ(buf->length, 128);
+    EXPECT_EQ(buf->text[128], '\0');
+    ASSERT_EQ(strbuf_append_bytes(&buf, std::string(1000, 'z').data(), 1000), 1);
+    EXPECT_EQ(buf->capacity, 1152);  // smallest multiple of 128 above 1128
+    strbuf_free(buf);
+}
+
+TEST(StrBuf, NewWithCapacityAndDupCopyContentExactly) {
+    StrBufPtr buf(strbuf_new(10));
+    EXPECT_EQ(buf->capacity, 10);
+    strbuf_fill(buf.get(), "abc", 3);
+    EXPECT_EQ(text_of(buf.get()), "abc");
+    StrBufPtr copy(strbuf_dup(buf.get()));
+    EXPECT_EQ(copy->capacity, 4);
+    EXPECT_EQ(text_of(copy.get()), "abc");
+    strbuf_set_text(buf.get(), "xy");
+    EXPECT_EQ(text_of(buf.get()), "xy");
+    EXPECT_EQ(strbuf_set_text(nullptr, "a"), 0);
+}
+
+TEST(StrBuf, AppendBytesKeepsZeroBytesAndAppendOfNullBufferDoesNothing) {
+    StrBuf* buf = nullptr;
+    ASSERT_EQ(strbuf_append_bytes(&buf, "a\0b", 3), 1);
+    EXPECT_EQ(buf->length, 3);
+    EXPECT_EQ(strbuf_append_buf(&buf, nullptr), 1);
+    EXPECT_EQ(buf->length, 3);
+    strbuf_free(buf);
+}
+
+TEST(StrBuf, FromRangeIncludesBothEnds) {
+    const char* text = "abcdef";
+    StrBufPtr one(strbuf_from_range(text + 2, text + 2));
+    EXPECT_EQ(text_of(one.get()), "c");
+    StrBufPtr span(strbuf_from_range(text + 1, text + 4));
+    EXPECT_EQ(text_of(span.get()), "bcde");
+}
+
+TEST(StrBuf, ReplaceAllCases) {
+    struct Case {
+        const char* source;
+        const char* pattern;
+        const char* replacement;
+        const char* expected;
+    } cases[] = {
+        {"no match here", "$a$", "x", "no match here"},
+        {"ends with $a$", "$a$", "\xe1", "ends with \xe1"},
+        {"aaaa", "aa", "b", "bb"},
+        {"abab", "ab", "", ""},
+        {"x\\y\\z", "\\", "/", "x/y/z"},
+    };
+    for (const Case& c : cases) {
+        StrBufPtr source(strbuf_from_text(c.source));
+        StrBufPtr result(strbuf_replace_all(source.get(), c.pattern, c.replacement));
+        ASSERT_TRUE(result) << c.source;
+        EXPECT_EQ(text_of(result.get()), c.expected) << c.source;
+        EXPECT_EQ(result->capacity, (result->length / 128 + 1) * 128) << "same record as built by appends";
+    }
+    StrBufPtr empty(strbuf_new_empty());
+    EXPECT_EQ(strbuf_replace_all(empty.get(), "a", "b"), nullptr);
+}
+
+TEST(StrBuf, TextIsNumericAcceptsDigitsPointsAndMinusOnly) {
+    EXPECT_EQ(text_is_numeric(""), 1);
+    EXPECT_EQ(text_is_numeric("0123"), 1);
+    EXPECT_EQ(text_is_numeric("12.5-"), 1);
+    EXPECT_EQ(text_is_numeric("-.-"), 1);
+    EXPECT_EQ(text_is_numeric("1e3"), 0);
+    EXPECT_EQ(text_is_numeric(nullptr), 0);
+}
+
+TEST(StrBuf, RemoveCharsDropsBothQuoteKinds) {
+    StrBufPtr result(strbuf_remove_chars("'cfdi:Emisor'\"x\"", "\"'"));
+    EXPECT_EQ(text_of(result.get()), "cfdi:Emisorx");
+}

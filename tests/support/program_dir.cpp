@@ -1,0 +1,113 @@
+#include "support/program_dir.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace {
+
+fs::path bin_dir() { return fs::path(TEST_BIN_DIR); }
+
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::string latin1(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0xC2 && c <= 0xC3 && i + 1 < utf8.size()) {
+            out += static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+ProgramDir::ProgramDir() {
+    std::random_device seed;
+    root_ = fs::temp_directory_path() / ("vandrel-test-" + std::to_string(seed()) + std::to_string(seed()));
+    dir_ = root_ / "dir";
+    work_ = root_ / "work";
+    fs::create_directories(dir_);
+    fs::create_directories(work_);
+    fs::copy_file(bin_dir() / "Vandrel", dir_ / "Vandrel");
+}
+
+ProgramDir::~ProgramDir() {
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root_, ignored);
+}
+
+void ProgramDir::add_double(const std::string& sibling_name) {
+    fs::copy_file(bin_dir() / "recorder", dir_ / sibling_name, fs::copy_options::overwrite_existing);
+}
+
+void ProgramDir::add_stand_in(const std::string& sibling_name) {
+    fs::copy_file(bin_dir() / sibling_name, dir_ / sibling_name, fs::copy_options::overwrite_existing);
+}
+
+void ProgramDir::add_templates() {
+    for (const char* name : {"PlantillaVQDGenerica.Fat", "PlantillaVQDGenericaCFDI.Fat", "OstrelGenerico.cfg",
+                             "OstrelGenericoCFDI.cfg"}) {
+        fs::copy_file(bin_dir() / name, dir_ / name, fs::copy_options::overwrite_existing);
+    }
+}
+
+void ProgramDir::write(const fs::path& path, const std::string& bytes) const {
+    const fs::path full = path.is_absolute() ? path : dir_ / path;
+    fs::create_directories(full.parent_path());
+    std::ofstream(full, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string ProgramDir::read(const fs::path& path) const { return read_file(path.is_absolute() ? path : dir_ / path); }
+
+RunResult ProgramDir::run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                          const fs::path& working_dir) const {
+    std::map<std::string, std::string> all = env;
+    all.emplace("RECORDER_LOG", log().string());
+    return run_program((dir_ / "Vandrel").string(), args, working_dir.empty() ? work_ : working_dir, all);
+}
+
+std::vector<std::vector<std::string>> ProgramDir::starts() const {
+    std::vector<std::vector<std::string>> result;
+    std::istringstream lines(read_file(log()));
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');) fields.push_back(unescape(field));
+        result.push_back(fields);
+    }
+    return result;
+}
+
+std::vector<std::string> ProgramDir::files_ending(const std::string& suffix) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}

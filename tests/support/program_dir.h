@@ -1,0 +1,53 @@
+#pragma once
+// A program directory of its own for one test: the viewer, doubles under the
+// siblings' names, and a run of the real binary with its exit code and messages.
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int exit_code = -1;   // as a POSIX parent sees it: the low 8 bits
+    std::string messages; // everything written to standard error (the message boxes)
+};
+
+// Runs a program with arguments and extra environment in a working directory.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& working_dir,
+                      const std::map<std::string, std::string>& env);
+
+class ProgramDir {
+public:
+    ProgramDir();
+    ~ProgramDir();
+    ProgramDir(const ProgramDir&) = delete;
+    ProgramDir& operator=(const ProgramDir&) = delete;
+
+    const fs::path& root() const { return root_; }      // holds dir/ and work/
+    const fs::path& dir() const { return dir_; }        // the program's directory
+    const fs::path& work() const { return work_; }      // a working directory elsewhere
+    fs::path log() const { return root_ / "recorder.log"; }
+
+    // Installs the recording double under a sibling's name, or the real stand-in.
+    void add_double(const std::string& sibling_name);
+    void add_stand_in(const std::string& sibling_name);
+    void add_templates();
+    void write(const fs::path& path, const std::string& bytes) const;
+    std::string read(const fs::path& path) const;
+
+    RunResult run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
+                  const fs::path& working_dir = {}) const;
+    // The recorded starts: one vector per start (name, working directory, arguments...).
+    std::vector<std::vector<std::string>> starts() const;
+    // Files in the program's directory whose name matches `suffix` at the end.
+    std::vector<std::string> files_ending(const std::string& suffix) const;
+
+private:
+    fs::path root_;
+    fs::path dir_;
+    fs::path work_;
+};
+
+std::string read_file(const fs::path& path);
+std::string latin1(const std::string& utf8);

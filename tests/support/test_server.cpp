@@ -1,0 +1,32 @@
+#include "support/test_server.h"
+
+#include <chrono>
+
+TestServer::TestServer(int port) : port_(port) {}
+
+void TestServer::start() {
+    server_.set_logger([this](const httplib::Request& request, const httplib::Response&) { record(request); });
+    if (port_ == 0) port_ = server_.bind_to_any_port("127.0.0.1");
+    else server_.bind_to_port("127.0.0.1", port_);
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TestServer::~TestServer() {
+    server_.stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+std::string TestServer::url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void TestServer::record(const httplib::Request& request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seen_.push_back({request.path, request.get_header_value("Pragma")});
+}
+
+std::vector<TestServer::Seen> TestServer::seen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// A real HTTP server on 127.0.0.1 for the tests, run on a thread of the test.
+#include <httplib.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TestServer {
+public:
+    explicit TestServer(int port = 0);  // 0: any free port
+    ~TestServer();
+    httplib::Server& server() { return server_; }
+    void start();
+    int port() const { return port_; }
+    std::string url(const std::string& path) const;
+    // Requests seen so far: path and the value of the Pragma header.
+    struct Seen {
+        std::string path;
+        std::string pragma;
+    };
+    std::vector<Seen> seen();
+    void record(const httplib::Request& request);
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    int port_;
+    std::mutex mutex_;
+    std::vector<Seen> seen_;
+};
