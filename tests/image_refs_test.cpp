@@ -1,0 +1,150 @@
+#include "document/image_refs.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/program_dir.h"
+#include "support/test_server.h"
+#include "util/process_values.h"
+
+namespace {
+
+class Localise : public testing::Test {
+protected:
+    void SetUp() override {
+        server.server().Get(R"(/Vandrel/images/([^/]+))", [](const httplib::Request& q, httplib::Response& r) {
+            const std::string name = q.matches[1];
+            if (name.find("missing") != std::string::npos) {
+                r.status = 404;
+                r.set_content("no", "text/plain");
+                return;
+            }
+            r.set_content("image:" + name, "image/jpeg");
+        });
+        server.start();
+        base_url = server.url("/Vandrel/images/");
+        image_base_url = base_url.c_str();
+        app_dir = dir.dir().string();
+        placeholder_present = 0;
+    }
+    void TearDown() override {
+        strbuf_free(issuer_rfc);
+        issuer_rfc = nullptr;
+        placeholder_present = 0;
+    }
+    std::string localise(const std::string& text) {
+        ByteBufPtr out(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size())));
+        EXPECT_TRUE(out);
+        return out ? std::string(reinterpret_cast<char*>(out->data), static_cast<size_t>(bytebuf_size(out.get())))
+                   : "";
+    }
+    std::vector<std::string> requested() {
+        std::vector<std::string> paths;
+        for (const auto& seen : server.seen()) paths.push_back(seen.path);
+        return paths;
+    }
+    TestServer server;
+    ProgramDir dir;
+    std::string base_url;
+};
+
+using Paths = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(Localise, TextWithoutMarkersOrWithEmptyOrUnclosedQuotesIsUnchanged) {
+    EXPECT_EQ(localise("plain \"text\" here"), "plain \"text\" here");
+    EXPECT_EQ(localise("~D\"\" x"), "~D\"\" x");
+    EXPECT_EQ(localise("x ~D\"only one quote"), "x ~D\"only one quote");
+    EXPECT_EQ(localise(""), "");
+    EXPECT_TRUE(requested().empty());
+}
+
+TEST_F(Localise, PresentImageIsUsedWithoutRequestAndUrlIsCutToItsName) {
+    dir.write("logo.jpg", "local");
+    EXPECT_EQ(localise("~D\"http://cdn.example/img/logo.jpg\" y ~A\"logo.jpg\""), "~D\"logo.jpg\" y ~A\"logo.jpg\"");
+    EXPECT_TRUE(requested().empty());
+}
+
+TEST_F(Localise, MissingImageIsFetchedWithTheRfcAddedToItsName) {
+    issuer_rfc = strbuf_from_text("AAA010101AAA");
+    EXPECT_EQ(localise("~D\"logo.jpg\" ~D\"sello\" ~D\"x_AAA010101AAA.png\""),
+              "~D\"logo_AAA010101AAA.jpg\" ~D\"sello_AAA010101AAA.\" ~D\"x_AAA010101AAA.png\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/logo_AAA010101AAA.jpg", "/Vandrel/images/sello_AAA010101AAA.",
+                                  "/Vandrel/images/x_AAA010101AAA.png"}));
+    EXPECT_EQ(dir.read("logo_AAA010101AAA.jpg"), "image:logo_AAA010101AAA.jpg");
+}
+
+TEST_F(Localise, EmptyRfcChangesNoName) {
+    issuer_rfc = strbuf_from_text("");
+    EXPECT_EQ(localise("~D\"logo.jpg\""), "~D\"logo.jpg\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/logo.jpg"}));
+}
+
+TEST_F(Localise, FullUrlIsFetchedFromThatUrlWithoutRfc) {
+    issuer_rfc = strbuf_from_text("AAA010101AAA");
+    const std::string url = server.url("/Vandrel/images/banner.png");
+    EXPECT_EQ(localise("~#D\"" + url + "\""), "~#D\"banner.png\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/banner.png"}));
+}
+
+TEST_F(Localise, UnobtainableImageGivesPlaceholderOnlyWhenItIsPresent) {
+    EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"missing.jpg\"");
+    placeholder_present = 1;
+    EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"noimage.jpg\"");
+}
+
+TEST_F(Localise, RfcNameWhoseFetchFailsIsNotUsedEvenIfAFileOfThatNameExists) {
+    issuer_rfc = strbuf_from_text("ZZZ");
+    dir.write("missing_ZZZ.jpg", "stale");
+    placeholder_present = 1;
+    EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"noimage.jpg\"");
+}
+
+TEST_F(Localise, InterleavedMarkersAndSharedStringsAreReplacedOnceInOrder) {
+    dir.write("a.jpg", "a");
+    dir.write("b.jpg", "b");
+    EXPECT_EQ(localise("1 ~A\"x/a.jpg\" 2 ~D\"y/b.jpg\" 3"), "1 ~A\"a.jpg\" 2 ~D\"b.jpg\" 3");
+    // "~D" and "~A" both reach the one quoted string after them.
+    EXPECT_EQ(localise("~D ~A words \"z/a.jpg\" end"), "~D ~A words \"a.jpg\" end");
+    EXPECT_TRUE(requested().empty());
+}
+
+TEST_F(Localise, NamesThatAreNotPlainFileNamesAreNeverFetchedNorUsed) {
+    placeholder_present = 1;
+    for (const std::string name : {"..", "a:b.jpg", "dir/..", "bell\x07.jpg", "C:evil.jpg"}) {
+        EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;
+    }
+    issuer_rfc = strbuf_from_text("../../etc");
+    EXPECT_EQ(localise("~D\"logo.jpg\""), "~D\"noimage.jpg\"");
+    EXPECT_TRUE(requested().empty());
+}
+
+TEST_F(Localise, TraversalNamesAreReducedToTheirLastSegmentInsideTheProgramDirectory) {
+    EXPECT_EQ(localise("~D\"..\\..\\x.dll\""), "~D\"x.dll\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/x.dll"}));
+    EXPECT_TRUE(fs::exists(dir.dir() / "x.dll"));
+    EXPECT_FALSE(fs::exists(dir.root() / "x.dll"));
+}
+
+TEST_F(Localise, OutputLongerThanTwiceTheInputIsKeptWhole) {
+    placeholder_present = 1;  // "noimage.jpg" replaces one-character names
+    std::string text;
+    for (int i = 0; i < 50; ++i) text += "~D\"m\"";
+    std::string expected;
+    for (int i = 0; i < 50; ++i) expected += "~D\"noimage.jpg\"";
+    issuer_rfc = strbuf_from_text("missing");
+    EXPECT_EQ(localise(text + "tail"), expected + "tail");
+}
+
+TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
+    dir.write("logo.jpg", "l");
+    dir.write("doc.vqd", "A ~D\"img/logo.jpg\"\r\nB");
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "doc.vqd").c_str()), 0);
+    EXPECT_EQ(dir.read("doc.vqd"), "A ~D\"logo.jpg\"\r\nB");
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "none.vqd").c_str()), 503);
+    EXPECT_FALSE(fs::exists(dir.dir() / "none.vqd"));
+    dir.write("empty.vqd", "");
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "empty.vqd").c_str()), 503);
+}
