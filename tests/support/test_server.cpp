@@ -5,7 +5,11 @@
 TestServer::TestServer(int port) : port_(port) {}
 
 void TestServer::start() {
-    server_.set_logger([this](const httplib::Request& request, const httplib::Response&) { record(request); });
+    // Recorded before the answer is sent, so a test never looks before the record exists.
+    server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+        record(request);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     if (port_ == 0) port_ = server_.bind_to_any_port("127.0.0.1");
     else server_.bind_to_port("127.0.0.1", port_);
     thread_ = std::thread([this] { server_.listen_after_bind(); });

@@ -1,0 +1,251 @@
+// Invoices opened end to end through the real binary, with doubles that record
+// their command lines, working directory and the document they were given.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "support/program_dir.h"
+
+namespace {
+
+constexpr int low8(int code) { return code & 0xFF; }
+
+const char* kUuid = "80824F3B-323E-407B-8F8E-40D83FE2E69F";
+
+std::string cfdi32(const std::string& inner, const std::string& uuid = kUuid, const std::string& rfc = "AAA010101AAA") {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<cfdi:Comprobante xmlns:cfdi=\"http://www.sat.gob.mx/cfd/3\" version=\"3.2\" total=\"1160.00\">"
+           "<cfdi:Emisor rfc=\"" + rfc + "\"/><cfdi:Receptor rfc=\"XAXX010101000\"/>"
+           "<cfdi:Complemento><tfd:TimbreFiscalDigital xmlns:tfd=\"http://www.sat.gob.mx/TimbreFiscalDigital\" "
+           "UUID=\"" + uuid + "\"/></cfdi:Complemento>" + inner + "</cfdi:Comprobante>\n";
+}
+
+std::string cfd22(const std::string& version = "2.2") {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- CFD -->\n"
+           "<Comprobante xmlns=\"http://www.sat.gob.mx/cfd/2\" VERSION=\"" + version + "\" total=\"10.00\">"
+           "<Emisor rfc=\"ABC010203XY1\"/></Comprobante>\n";
+}
+
+class Dispatch : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"Quenda.exe", "Selvar.exe", "Marbet.exe", "Ostrel.exe", "visor.exe"}) {
+            dir.add_double(name);
+        }
+        dir.add_templates();
+    }
+    // The renderer keeps a copy of its document and notes whether the QR bitmap exists.
+    std::map<std::string, std::string> renderer_env(const std::string& probe = "none.bmp") const {
+        return {{"RECORDER_QUENDA", "keep=1>" + kept().string() + ";probe=" + probe}};
+    }
+    fs::path kept() const { return dir.root() / "rendered.vqd"; }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& start : dir.starts()) out.push_back(start[0]);
+        return out;
+    }
+    // The first recorded start of `name`; valid until the next call.
+    const std::vector<std::string>* start_of(const std::string& name) const {
+        starts_ = dir.starts();
+        for (const auto& start : starts_) {
+            if (start[0] == name) return &start;
+        }
+        return nullptr;
+    }
+    ProgramDir dir;
+    mutable std::vector<std::vector<std::string>> starts_;
+};
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(Dispatch, EmbeddedDocumentIsConvertedLocalisedDecodedAndRendered) {
+    dir.write("logo.jpg", "jpg");
+    dir.write(dir.work() / "F001.xml",
+              cfdi32("<fa:vqd xmlns:fa=\"urn:fa\">\n  Caf\xc3\xa9 $amp$ ~D\"img/logo.jpg\"\n100 \xe2\x82\xac"
+                     " fin</fa:vqd>"));
+    auto env = renderer_env(std::string(kUuid) + ".bmp");
+    env["RECORDER_MARBET"] = "copy=" + (dir.dir() / "logo.jpg").string() + ">2";
+    const RunResult r = dir.run({"F001.xml", "-p", "copia"}, env);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.messages, "");
+    EXPECT_EQ(names(), (Names{"Marbet.exe", "Quenda.exe"}));
+
+    const auto* marbet = start_of("Marbet.exe");
+    ASSERT_TRUE(marbet);
+    EXPECT_EQ(std::vector<std::string>(marbet->begin() + 2, marbet->end()),
+              (Names{"-o", std::string(kUuid) + ".bmp", "-z", "10", "-t", "BMP",
+                     "?re=AAA010101AAA&rr=XAXX010101000&tt=1160.00&id=" + std::string(kUuid)}));
+
+    const auto* quenda = start_of("Quenda.exe");
+    ASSERT_TRUE(quenda);
+    ASSERT_EQ(quenda->size(), 7u);
+    EXPECT_EQ((*quenda)[1], dir.dir().string());
+    EXPECT_TRUE(std::regex_match((*quenda)[2], std::regex("F001_[0-9]{31}\\.vqd"))) << (*quenda)[2];
+    EXPECT_EQ((*quenda)[3], "-x=" + (dir.work() / "F001.xml").string());
+    EXPECT_EQ((*quenda)[4], "-p");
+    EXPECT_EQ((*quenda)[5], "copia");
+    EXPECT_EQ((*quenda)[6], "probe=1") << "the QR bitmap exists while the renderer runs";
+    EXPECT_EQ(read_file(kept()), "Caf\xe9 & ~D\"logo.jpg\"\r\n100 ? fin");
+
+    EXPECT_TRUE(dir.files_ending(".vqd").empty()) << "temporary document deleted";
+    EXPECT_TRUE(dir.files_ending(".bmp").empty()) << "QR bitmap deleted";
+}
+
+TEST_F(Dispatch, EmbeddedVersionDecidesDecoding) {
+    dir.write(dir.work() / "v10.xml", cfdi32("<vqd version=\"1.0\">a $amp$ b</vqd>"));
+    EXPECT_EQ(dir.run({"v10.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_EQ(read_file(kept()), "a $amp$ b");
+
+    dir.write(dir.work() / "v20.xml", cfdi32("<vqd version=\"2.0\">a</vqd>"));
+    const RunResult r = dir.run({"v20.xml"}, renderer_env());
+    EXPECT_EQ(r.exit_code, low8(505));
+    EXPECT_EQ(r.messages, "Tesmira Viewer: Version de VQD 2.0 no es soportada en esta instalaci\xc3\xb3n\n");
+    EXPECT_EQ(names(), (Names{"Marbet.exe", "Quenda.exe", "Marbet.exe"}));
+}
+
+TEST_F(Dispatch, UnsafeQrValuesRunNoQrTool) {
+    const std::string cases[][2] = {
+        {"80824F3B-323E-407B-8F8E-40D83FE2E6&quot;F", "AAA010101AAA"},
+        {"..\\..\\..\\dir\\x-323E-407B-8F8E-40D83F", "AAA010101AAA"},
+        {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "AAA -o evil"},
+        {"80824F3B-323E-407B-8F8E-40D83FE2E69F0", "AAA010101AAA"},
+        {"not-a-uuid", "AAA010101AAA"},
+    };
+    for (const auto& c : cases) {
+        dir.write(dir.work() / "x.xml", cfdi32("<vqd>x</vqd>", c[0], c[1]));
+        EXPECT_EQ(dir.run({"x.xml"}, renderer_env()).exit_code, 0);
+    }
+    EXPECT_EQ(names(), (Names(5, "Quenda.exe")));
+}
+
+TEST_F(Dispatch, GenericTemplateRendersTheConvertersDocumentWithLocalImages) {
+    dir.write("logo_ABC010203XY1.jpg", "jpg");
+    dir.write(dir.root() / "produced.vqd", "~D\"logo_ABC010203XY1.jpg\"\nFactura\n");
+    dir.write(dir.work() / "cfd.xml", cfd22());
+    auto env = renderer_env();
+    env["RECORDER_OSTREL"] = "copy=" + (dir.root() / "produced.vqd").string() + ">3";
+    const RunResult r = dir.run({"cfd.xml"}, env);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(names(), (Names{"Ostrel.exe", "Quenda.exe"}));
+    ASSERT_TRUE(start_of("Ostrel.exe"));
+    const std::vector<std::string> ostrel_start = *start_of("Ostrel.exe");
+    const auto* ostrel = &ostrel_start;
+    ASSERT_EQ(ostrel->size(), 7u);
+    EXPECT_EQ((*ostrel)[2], (dir.work() / "cfd.xml").string());
+    EXPECT_EQ((*ostrel)[3], "PlantillaVQDGenerica.Fat");
+    EXPECT_TRUE(std::regex_match((*ostrel)[4], std::regex("cfd_[0-9]{31}\\.vqd")));
+    EXPECT_EQ((*ostrel)[5], "-c");
+    EXPECT_EQ((*ostrel)[6], "OstrelGenerico.cfg");
+    EXPECT_EQ(start_of("Quenda.exe")->at(2), (*ostrel)[4]);
+    EXPECT_EQ(read_file(kept()), "~D\"logo_ABC010203XY1.jpg\"\nFactura\n");
+    EXPECT_TRUE(dir.files_ending(".vqd").empty());
+}
+
+TEST_F(Dispatch, GenericTemplateWithoutOutputGives506) {
+    dir.write(dir.work() / "cfd.xml", cfd22());
+    const RunResult r = dir.run({"cfd.xml"}, renderer_env());
+    EXPECT_EQ(r.exit_code, low8(506));
+    EXPECT_EQ(r.messages,
+              "Tesmira Viewer: Ha ocurrido un problema en el uso de la plantilla gen\xc3\xa9rica de visualizaci\xc3\xb3n\n");
+    EXPECT_EQ(names(), (Names{"Ostrel.exe"}));
+}
+
+TEST_F(Dispatch, IssuerCommandEndsTheRunOrFallsBackToTheTemplate) {
+    dir.write("tableRFC.cfg", "ABC010203XY1=visor.exe \"$file$\" %2%\r\n");
+    dir.write(dir.work() / "cfd.xml", cfd22());
+    EXPECT_EQ(dir.run({"cfd.xml", "extra"}).exit_code, 0);
+    EXPECT_EQ(names(), (Names{"visor.exe"}));
+    const auto* visor = start_of("visor.exe");
+    EXPECT_EQ(std::vector<std::string>(visor->begin() + 2, visor->end()),
+              (Names{(dir.work() / "cfd.xml").string(), "extra"}));
+
+    const RunResult r = dir.run({"cfd.xml"}, {{"RECORDER_VISOR", "exit=3"}});
+    EXPECT_EQ(r.exit_code, low8(506));
+    EXPECT_EQ(names(), (Names{"visor.exe", "visor.exe", "Ostrel.exe"}));
+}
+
+TEST_F(Dispatch, VersionOutsideTheTableRunsNoConverter) {
+    dir.write(dir.work() / "v33.xml", cfd22("3.3"));
+    EXPECT_EQ(dir.run({"v33.xml"}).exit_code, low8(506));
+    EXPECT_TRUE(names().empty());
+}
+
+TEST_F(Dispatch, InputThatDoesNotParseIsDecryptedAndTheCopyIsKept) {
+    dir.write(dir.root() / "plain.xml", cfdi32("<vqd>descifrado</vqd>"));
+    dir.write(dir.work() / "F1.xml", "SELVAR1\nnot xml");
+    auto env = renderer_env();
+    env["RECORDER_SELVAR"] = "copy=" + (dir.root() / "plain.xml").string() + ">2";
+    const RunResult r = dir.run({"F1.xml"}, env);
+    EXPECT_EQ(r.exit_code, 0);
+    const auto* selvar = start_of("Selvar.exe");
+    ASSERT_TRUE(selvar);
+    EXPECT_EQ(std::vector<std::string>(selvar->begin() + 2, selvar->end()),
+              (Names{(dir.work() / "F1.xml").string(), "F1.xml.dec", "-c", "<Comprobante"}));
+    const auto* quenda = start_of("Quenda.exe");
+    EXPECT_TRUE(std::regex_match(quenda->at(2), std::regex("F1\\.xml_[0-9]{31}\\.vqd")));
+    EXPECT_EQ(quenda->at(3), "-x=" + (dir.dir() / "F1.xml.dec").string());
+    EXPECT_EQ(read_file(kept()), "descifrado");
+    EXPECT_TRUE(fs::exists(dir.dir() / "F1.xml.dec"));
+}
+
+TEST_F(Dispatch, FailedOrUnusableDecryptionEndsTheRun) {
+    dir.write(dir.work() / "F1.xml", "garbage");
+    EXPECT_EQ(dir.run({"F1.xml"}, {{"RECORDER_SELVAR", "exit=5"}}).exit_code, 5);
+
+    dir.write(dir.root() / "still-bad", "<still");
+    const RunResult r =
+        dir.run({"F1.xml"}, {{"RECORDER_SELVAR", "copy=" + (dir.root() / "still-bad").string() + ">2"}});
+    EXPECT_NE(r.exit_code, 0);
+    EXPECT_EQ(r.messages.rfind("Tesmira Viewer: Error intentando desencriptar archivo\nXML Error #", 0), 0u)
+        << r.messages;
+    EXPECT_NE(r.messages.find("F1.xml.dec"), std::string::npos);
+}
+
+TEST_F(Dispatch, FileWithoutComprobanteRendersAnEmbeddedDocumentOrEndsQuietly) {
+    dir.write(dir.work() / "other.xml", "<r><x:vqd xmlns:x=\"urn:any\">hola</x:vqd></r>");
+    EXPECT_EQ(dir.run({"other.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_EQ(read_file(kept()), "hola");
+    dir.write(dir.work() / "nothing.xml", "<r/>");
+    const RunResult r = dir.run({"nothing.xml"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.messages, "");
+    EXPECT_EQ(names(), (Names{"Quenda.exe"}));
+}
+
+TEST_F(Dispatch, TenArgumentsAtMostEachCutTo259) {
+    dir.write(dir.work() / "a.xml", cfdi32("<vqd>x</vqd>"));
+    std::vector<std::string> args = {"a.xml", std::string(300, 'L')};
+    for (int i = 0; i < 10; ++i) args.push_back("arg" + std::to_string(i));
+    EXPECT_EQ(dir.run(args, renderer_env()).exit_code, 0);
+    const auto* quenda = start_of("Quenda.exe");
+    ASSERT_EQ(quenda->size(), 2u + 2u + 9u + 1u);
+    EXPECT_EQ(quenda->at(4), std::string(259, 'L'));
+    EXPECT_EQ(quenda->at(12), "arg7");
+}
+
+TEST_F(Dispatch, RendererThatCannotStartGives507AndLeavesNoDocument) {
+    fs::remove(dir.dir() / "Quenda.exe");
+    dir.write(dir.work() / "a.xml", cfdi32("<vqd>x</vqd>"));
+    const RunResult r = dir.run({"a.xml"});
+    EXPECT_EQ(r.exit_code, low8(507));
+    EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Quenda.exe \"a_"),
+              std::string::npos)
+        << r.messages;
+    EXPECT_TRUE(dir.files_ending(".vqd").empty());
+}
+
+TEST_F(Dispatch, RealInvoicesOpenAsTheirContentSays) {
+    fs::copy_file(fs::path(TEST_CORPUS_DIR) / "cfdv32-ejemplo-satcfdi.xml", dir.work() / "sat.xml");
+    EXPECT_EQ(dir.run({"sat.xml"}).exit_code, low8(506));
+    EXPECT_EQ(names(), (Names{"Marbet.exe", "Ostrel.exe"})) << "the receiver E&\xc3\x91... is a safe value";
+    const auto* marbet = start_of("Marbet.exe");
+    EXPECT_EQ(marbet->back(), "?re=AAA010101AAA&rr=E&\xd1" "831019M53&tt=40600.00&id=e403f396-6a57-4625-adb4-bb436b00789f");
+    EXPECT_EQ(start_of("Ostrel.exe")->at(3), "PlantillaVQDGenericaCFDI.Fat");
+
+    fs::copy_file(fs::path(TEST_CORPUS_DIR) / "cfdi40-real-cfdiutils.xml", dir.work() / "v40.xml");
+    EXPECT_EQ(dir.run({"v40.xml"}).exit_code, low8(506));
+    EXPECT_EQ(names().size(), 2u) << "nothing runs for version 4.0";
+}

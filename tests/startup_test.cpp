@@ -1,0 +1,77 @@
+// The program's start-up and the direct road of a ready document, through the real binary.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/program_dir.h"
+
+namespace {
+
+class Startup : public testing::Test {
+protected:
+    void SetUp() override { dir.add_double("Quenda.exe"); }
+    ProgramDir dir;
+};
+
+constexpr int low8(int code) { return code & 0xFF; }
+
+}  // namespace
+
+TEST_F(Startup, NoArgumentShowsUsageAndGives502) {
+    const RunResult r = dir.run({});
+    EXPECT_EQ(r.exit_code, low8(502));
+    EXPECT_EQ(r.messages,
+              "Tesmira Viewer: Argumentos inv\xc3\xa1lidos.\nUsar:\n   Vandrel archivo.xml [<parametros Quenda>]\n");
+}
+
+TEST_F(Startup, MissingEmptyOrDirectoryInputGives504) {
+    dir.write(dir.work() / "folder.vqd" / "x", "");
+    for (const std::string input : {"nonexistent.xml", "", "folder.vqd"}) {
+        const RunResult r = dir.run({input});
+        EXPECT_EQ(r.exit_code, low8(504)) << input;
+        EXPECT_EQ(r.messages, "Tesmira Viewer: Archivo no existe\n") << input;
+    }
+    EXPECT_TRUE(dir.starts().empty());
+}
+
+TEST_F(Startup, ReadyDocumentGoesToTheRendererAsWrittenInTheProgramDirectory) {
+    dir.write(dir.work() / "docs" / "b.VQD", "doc");
+    const RunResult r = dir.run({"docs/b.VQD", "-p", "copia"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.messages, "");
+    const auto starts = dir.starts();
+    ASSERT_EQ(starts.size(), 1u);
+    // Further arguments are not passed on this road.
+    EXPECT_EQ(starts[0], (std::vector<std::string>{"Quenda.exe", dir.dir().string(), "docs/b.VQD"}));
+}
+
+TEST_F(Startup, RenderersExitCodeIsTheProgramsExitCode) {
+    dir.write(dir.work() / "a.vqd", "doc");
+    EXPECT_EQ(dir.run({"a.vqd"}, {{"RECORDER_QUENDA", "exit=7"}}).exit_code, 7);
+}
+
+TEST_F(Startup, InputInTheProgramsOwnDirectoryLeavesTheWorkingDirectory) {
+    dir.write("own.vqd", "doc");
+    EXPECT_EQ(dir.run({(dir.dir() / "own.vqd").string()}).exit_code, 0);
+    ASSERT_EQ(dir.starts().size(), 1u);
+    EXPECT_EQ(dir.starts()[0][1], dir.work().string());
+}
+
+TEST_F(Startup, VqdXmlIsNotAReadyDocument) {
+    dir.add_double("Selvar.exe");
+    dir.write(dir.work() / "b.vqd.xml", "not xml at all");
+    const RunResult r = dir.run({"b.vqd.xml"}, {{"RECORDER_SELVAR", "exit=9"}});
+    EXPECT_EQ(r.exit_code, 9);
+    ASSERT_EQ(dir.starts().size(), 1u);
+    EXPECT_EQ(dir.starts()[0][0], "Selvar.exe");
+}
+
+TEST_F(Startup, MissingRendererShowsTheRunnersMessagesAndGives507) {
+    fs::remove(dir.dir() / "Quenda.exe");
+    dir.write(dir.work() / "a.vqd", "doc");
+    const RunResult r = dir.run({"a.vqd"});
+    EXPECT_EQ(r.exit_code, low8(507));
+    EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Quenda.exe \"a.vqd\""),
+              std::string::npos)
+        << r.messages;
+}
