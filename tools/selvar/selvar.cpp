@@ -8,8 +8,12 @@
 // position modulo 251. It keeps sample invoices from parsing as XML, nothing more:
 // it is not meant to protect anything.
 //
+// TEXT beginning with "<" also matches with a namespace prefix after the "<"
+// ("<Comprobante" is found in "<cfdi:Comprobante").
+//
 // Exit codes: 0 done, 2 usage, 3 IN unreadable, 4 IN not in this format,
 // 5 TEXT missing from the result, 6 OUT cannot be written.
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -19,6 +23,21 @@ namespace {
 
 const std::string kMagic = "SELVAR1\n";
 const std::string kKey = "Tesmira-Selvar";
+
+bool contains_text(const std::string& plain, const std::string& text) {
+    if (plain.find(text) != std::string::npos) return true;
+    if (text.empty() || text[0] != '<') return false;
+    const std::string rest = ":" + text.substr(1);
+    for (size_t at = plain.find(rest); at != std::string::npos; at = plain.find(rest, at + 1)) {
+        size_t start = at;
+        while (start > 0 && (std::isalnum(static_cast<unsigned char>(plain[start - 1])) || plain[start - 1] == '_' ||
+                             plain[start - 1] == '-' || plain[start - 1] == '.')) {
+            --start;
+        }
+        if (start > 0 && start < at && plain[start - 1] == '<') return true;
+    }
+    return false;
+}
 
 std::string transform(const std::string& bytes) {
     std::string out(bytes.size(), '\0');
@@ -58,6 +77,6 @@ int main(int argc, char** argv) {
     if (!read_all(argv[1], input)) return 3;
     if (input.compare(0, kMagic.size(), kMagic) != 0) return 4;
     const std::string plain = transform(input.substr(kMagic.size()));
-    if (plain.find(argv[4]) == std::string::npos) return 5;
+    if (!contains_text(plain, argv[4])) return 5;
     return write_all(argv[2], plain) ? 0 : 6;
 }
