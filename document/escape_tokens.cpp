@@ -17,6 +17,32 @@ constexpr TokenPair kTokens[] = {
     {"$cs$", "'"},     {"$arr$", "@"},    {"$amp$", "&"},    {"$cd$", "\""},
 };
 
+// Replaces every non-overlapping occurrence of `token`, left to right, by one
+// byte, within the buffer: the result of replacing all and taking the new text,
+// without a new buffer per pass. The search stops at the first NUL; the bytes
+// after it are kept.
+void replace_token_in_place(StrBuf* buf, const char* token, char character) {
+    char* const text = buf->text;
+    const char* const content_end = text + buf->length;
+    const char* const search_end = text + std::strlen(text);
+    const size_t token_length = std::strlen(token);
+    const char* read = text;
+    char* write = text;
+    for (const char* found;
+         (found = static_cast<const char*>(memmem(read, static_cast<size_t>(search_end - read), token, token_length)));) {
+        const size_t run = static_cast<size_t>(found - read);
+        std::memmove(write, read, run);
+        write += run;
+        *write++ = character;
+        read = found + token_length;
+    }
+    if (read == text) return;  // nothing found: nothing moves
+    const size_t rest = static_cast<size_t>(content_end - read);
+    std::memmove(write, read, rest);
+    buf->length = static_cast<int32_t>(write + rest - text);
+    text[buf->length] = '\0';
+}
+
 }  // namespace
 
 StrBuf* decode_escape_tokens(const ByteBuf* buf) {
@@ -29,12 +55,9 @@ StrBuf* decode_escape_tokens(const ByteBuf* buf) {
     }
     if (n > 0) strbuf_fill(current, buf->data, static_cast<int32_t>(n));
     for (const TokenPair& pair : kTokens) {
-        // A pass that would find nothing would only copy the text.
-        if (!std::memchr(current->text, '$', static_cast<size_t>(current->length))) break;
-        StrBuf* next = strbuf_replace_all(current, pair.token, pair.character);
-        if (!next) break;
-        strbuf_free(current);
-        current = next;
+        // Decoding never forms a "$", so once none is left no later pair can match.
+        if (current->length == 0 || !std::memchr(current->text, '$', static_cast<size_t>(current->length))) break;
+        replace_token_in_place(current, pair.token, pair.character[0]);
     }
     trim_leading_blanks(current);
     return current;

@@ -168,9 +168,8 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
 
     ByteBufPtr out(bytebuf_new());
     if (!out) return nullptr;
-    // Sized to hold the whole result, however much longer the local names are.
-    const int64_t capacity = std::max<int64_t>(size, 2 * length);
-    if (length > 0 && bytebuf_reserve(out.get(), capacity) == 0) return nullptr;
+    // Sized once to the exact result, however much longer the local names are.
+    if (size > 0 && bytebuf_reserve(out.get(), size) == 0) return nullptr;
     const char* copy = text;
     for (size_t i = 0; i < used.size(); ++i) {
         bytebuf_append(out.get(), copy, used[i]->start - copy);
