@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -36,11 +37,15 @@ protected:
 }  // namespace
 
 TEST_F(Runner, QuickChildGivesZeroWithoutWaitingAPollInterval) {
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(run("recorder"), 0);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::milliseconds(90));
-    EXPECT_EQ(messages, "");
+    // The fastest of a few runs, so that a loaded machine does not decide the result.
+    auto fastest = std::chrono::steady_clock::duration::max();
+    for (int i = 0; i < 3; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(run("recorder"), 0);
+        fastest = std::min(fastest, std::chrono::steady_clock::now() - start);
+        EXPECT_EQ(messages, "");
+    }
+    EXPECT_LT(fastest, std::chrono::milliseconds(90));
 }
 
 TEST_F(Runner, ExitCodeIsReturnedWithoutMessageIncluding259) {
