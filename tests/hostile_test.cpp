@@ -1,0 +1,116 @@
+// Hostile inputs through the real binary: each ends with a clear outcome, in
+// bounded time, and nothing outside the program's directory changes.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+
+#include "support/program_dir.h"
+
+namespace {
+
+constexpr int low8(int code) { return code & 0xFF; }
+
+// Every file around the program's directory (its own files, the working
+// directory the tests use and the recorder's log aside), with a hash of its content.
+std::map<std::string, std::string> outside_tree(const ProgramDir& dir) {
+    std::map<std::string, std::string> files;
+    const auto inside = [](const fs::path& path, const fs::path& folder) {
+        return path.string().rfind(folder.string() + "/", 0) == 0;
+    };
+    for (const auto& entry : fs::recursive_directory_iterator(dir.root())) {
+        const fs::path& path = entry.path();
+        if (inside(path, dir.dir()) || inside(path, dir.work()) || path == dir.log()) continue;
+        files[path.string()] =
+            entry.is_regular_file() ? std::to_string(std::hash<std::string>{}(read_file(path))) : "folder";
+    }
+    return files;
+}
+
+class Hostile : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"Quenda.exe", "Selvar.exe", "Marbet.exe", "Ostrel.exe"}) dir.add_double(name);
+        dir.add_templates();
+        dir.write(dir.root() / "outside.jpg", "must stay");
+        before = outside_tree(dir);
+    }
+    void TearDown() override {
+        EXPECT_EQ(outside_tree(dir), before) << "something outside the program's directory changed";
+    }
+    RunResult timed_run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) {
+        const auto start = std::chrono::steady_clock::now();
+        RunResult r = dir.run(args, env);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        return r;
+    }
+    ProgramDir dir;
+    std::map<std::string, std::string> before;
+};
+
+std::string cfdi32(const std::string& uuid, const std::string& rfc, const std::string& inner) {
+    return "<cfdi:Comprobante xmlns:cfdi=\"http://www.sat.gob.mx/cfd/3\" version=\"3.2\" total=\"1\">"
+           "<cfdi:Emisor rfc=\"" + rfc + "\"/><cfdi:Receptor rfc=\"XAXX010101000\"/><cfdi:Complemento>"
+           "<tfd:TimbreFiscalDigital xmlns:tfd=\"urn:tfd\" UUID=\"" + uuid + "\"/></cfdi:Complemento>" + inner +
+           "</cfdi:Comprobante>";
+}
+
+}  // namespace
+
+TEST_F(Hostile, FifoOrOverlongPathIsNoFileAndDoesNotBlock) {
+    ASSERT_EQ(mkfifo((dir.work() / "pipe.xml").c_str(), 0600), 0);
+    EXPECT_EQ(timed_run({"pipe.xml"}).exit_code, low8(504));
+    EXPECT_EQ(timed_run({std::string(300, 'p') + ".xml"}).exit_code, low8(504));
+}
+
+TEST_F(Hostile, EntityBombIsNotExpandedAndGoesToTheDecrypter) {
+    std::string bomb = "<?xml version='1.0'?><!DOCTYPE r [<!ENTITY a0 'lolololololololololo'>";
+    for (int i = 1; i <= 15; ++i) {
+        bomb += "<!ENTITY a" + std::to_string(i) + " '";
+        for (int k = 0; k < 10; ++k) bomb += "&a" + std::to_string(i - 1) + ";";
+        bomb += "'>";
+    }
+    bomb += "]><Comprobante version='2.2'><Emisor rfc='&a15;'/><vqd>&a15;</vqd></Comprobante>";
+    dir.write(dir.work() / "bomb.xml", bomb);
+    const RunResult r = timed_run({"bomb.xml"}, {{"RECORDER_SELVAR", "exit=4"}, {"RECORDER_QUENDA", "exit=0"}});
+    EXPECT_TRUE(r.exit_code == 4 || r.exit_code == 0) << r.exit_code;
+}
+
+TEST_F(Hostile, TraversalInUuidRfcAndImageNamesStaysInsideTheProgramDirectory) {
+    dir.write("noimage.jpg", "placeholder");
+    const std::string inner = "<vqd>~D\"..\\..\\outside.jpg\" ~A\"../outside.jpg\" ~#D\"C:evil.jpg\" ~D\"a&#9;.jpg\"</vqd>";
+    dir.write(dir.work() / "t.xml", cfdi32("..\\..\\outside", "../../..", inner));
+    const RunResult r = timed_run({"t.xml"});
+    EXPECT_EQ(r.exit_code, 0);
+    for (const auto& start : dir.starts()) EXPECT_NE(start[0], "Marbet.exe");
+}
+
+TEST_F(Hostile, ManyImageReferencesAndLongTablesStayFast) {
+    dir.write("x.jpg", "x");
+    std::string inner = "<vqd>";
+    for (int i = 0; i < 100000; ++i) inner += "~D\"x.jpg\"";
+    inner += "</vqd>";
+    dir.write(dir.work() / "many.xml", cfdi32("not-a-uuid", "AAA010101AAA", inner));
+    EXPECT_EQ(timed_run({"many.xml"}).exit_code, 0);
+
+    std::string table;
+    for (int i = 0; i < 1000000; ++i) table += "RFC" + std::to_string(i) + "=visor.exe\n";
+    table += std::string(1 << 20, 'k') + "=long\n";
+    dir.write("tableRFC.cfg", table);
+    dir.write(dir.work() / "plain.xml", cfdi32("not-a-uuid", "ABC", ""));
+    EXPECT_EQ(timed_run({"plain.xml"}).exit_code, low8(506));
+}
+
+TEST_F(Hostile, TemplateWithTenThousandPlaceholdersRunsWhole) {
+    std::string command = "Ostrel.exe";
+    for (int i = 0; i < 10000; ++i) command += " $1$";
+    dir.write("tableRFC.cfg", "ABC=" + command + "\n");
+    dir.write(dir.work() / "p.xml", cfdi32("not-a-uuid", "ABC", ""));
+    EXPECT_EQ(timed_run({"p.xml"}).exit_code, 0);
+    const auto starts = dir.starts();
+    ASSERT_FALSE(starts.empty());
+    EXPECT_EQ(starts[0].size(), 2u + 10000u);
+}
