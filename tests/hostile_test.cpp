@@ -114,3 +114,16 @@ TEST_F(Hostile, TemplateWithTenThousandPlaceholdersRunsWhole) {
     ASSERT_FALSE(starts.empty());
     EXPECT_EQ(starts[0].size(), 2u + 10000u);
 }
+
+TEST_F(Hostile, DeepNestingAndInvalidUtf8AreRefusedByTheParserAndGoToTheDecrypter) {
+    std::string deep;
+    for (int i = 0; i < 10000; ++i) deep += "<n>";
+    for (int i = 0; i < 10000; ++i) deep += "</n>";
+    dir.write(dir.work() / "deep.xml", "<Comprobante version='2.2'>" + deep + "</Comprobante>");
+    dir.write(dir.work() / "utf8.xml", "<Comprobante version='2.2'><Emisor rfc='\xff\xfe'/><vqd>\xc3</vqd></Comprobante>");
+    for (const std::string input : {"deep.xml", "utf8.xml"}) {
+        const RunResult r = timed_run({input}, {{"RECORDER_SELVAR", "exit=4"}});
+        EXPECT_EQ(r.exit_code, 4) << input;
+    }
+    EXPECT_EQ(dir.starts().size(), 2u);
+}

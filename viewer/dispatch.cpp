@@ -181,7 +181,6 @@ ViewerRun::~ViewerRun() {
 }
 
 int dispatch_document(ViewerRun& run) {
-    xml_setup();
     run.document = parse_invoice_file(run.full_path.c_str());
     if (!run.document) {
         const std::string decrypted = run.base_name + ".xml.dec";

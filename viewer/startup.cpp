@@ -13,6 +13,7 @@
 #include "util/process_values.h"
 #include "viewer/run_state.h"
 #include "viewer_settings.h"
+#include "xml/parse.h"
 
 namespace {
 
@@ -117,6 +118,12 @@ void show_usage() {
 
 namespace {
 
+// libxml2's global state lives exactly as long as the run, so that leak checks see only real leaks.
+struct XmlLibraryScope {
+    XmlLibraryScope() { xml_setup(); }
+    ~XmlLibraryScope() { xml_teardown(); }
+};
+
 int run_viewer(ViewerRun& run) {
     if (!run.args) return kUsage;
     if (run.arg_count == 0) {
@@ -151,6 +158,7 @@ int run_viewer(ViewerRun& run) {
 }  // namespace
 
 int viewer_main_argv(int count, char** argv) {
+    const XmlLibraryScope xml_library;
     ViewerRun run;
     run.args = string_table_new(kArgSlots, kArgSlotSize);
     if (!run.args) return kUsage;
@@ -166,6 +174,7 @@ int viewer_main_argv(int count, char** argv) {
 }
 
 int viewer_main_text(const char* command_text) {
+    const XmlLibraryScope xml_library;
     ViewerRun run;
     run.args = string_table_new(kArgSlots, kArgSlotSize);
     if (!run.args) return kUsage;

@@ -33,6 +33,8 @@ void xml_setup() {
     xmlSetStructuredErrorFunc(nullptr, ignore_structured_error);
 }
 
+void xml_teardown() { xmlCleanupParser(); }
+
 xmlDocPtr parse_invoice_file(const char* path) {
     if (!path) return nullptr;
     g_opening = path;

@@ -5,7 +5,8 @@
 
 #include <memory>
 
-void xml_setup();  // once per process, before the first parse
+void xml_setup();     // once per process, before the first parse
+void xml_teardown();  // releases libxml2's global state at the end of the run
 xmlDocPtr parse_invoice_file(const char* path);
 xmlDocPtr parse_invoice_memory(const char* bytes, int size);
 
