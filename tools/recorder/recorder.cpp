@@ -69,7 +69,9 @@ int main(int argc, char** argv) {
 
     std::string cwd;
     platform_get_current_dir(cwd);
-    std::string record = escape(name) + "\t" + escape(cwd);
+    std::string record = escape(name);
+    record += '\t';
+    record += escape(cwd);
     for (int i = 1; i < argc; ++i) record += "\t" + escape(argv[i]);
 
     int exit_code = 0;

@@ -1,0 +1,2 @@
+// A sibling that does nothing: the baseline of the launch benchmark.
+int main() { return 0; }
