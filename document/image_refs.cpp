@@ -36,6 +36,8 @@ bool file_present(const std::string& path) {
 
 }  // namespace
 
+int (*image_fetcher)(FetchJob* job) = fetch_to_file;
+
 bool is_plain_file_name(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (const unsigned char c : name) {
@@ -98,7 +100,7 @@ int localise_image_ref(ImageRef* ref) {
     if (!job) return 0;
     job->target_path = local_path;
     job->url = url;
-    const int result = fetch_to_file(job.get());
+    const int result = image_fetcher(job.get());
     if (result != 0) return result;
     ref->localised = 1;
     return 0;

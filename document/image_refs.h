@@ -22,5 +22,9 @@ int localise_image_ref(ImageRef* ref);
 // 0 rewritten; 503 unreadable or empty; 511 no buffer; 1 cannot be written.
 int localise_file_in_place(const char* path);
 
+struct FetchJob;
+// How a missing image is fetched; the fuzz tests put a deterministic answer here.
+extern int (*image_fetcher)(FetchJob* job);
+
 // A name that can only ever mean a file in the program's directory.
 bool is_plain_file_name(const std::string& name);
