@@ -109,13 +109,7 @@ TEST(ParseInvoice, HostileFilesDoNotExpandOrReachLocalFiles) {
         EXPECT_EQ(ext.value("{/Comprobante}").find("TOP-SECRET"), std::string::npos);
     }
 
-    std::string bomb = "<?xml version='1.0'?><!DOCTYPE r [<!ENTITY a0 'lolololololololololo'>";
-    for (int i = 1; i <= 12; ++i) {
-        bomb += "<!ENTITY a" + std::to_string(i) + " '";
-        for (int k = 0; k < 10; ++k) bomb += "&a" + std::to_string(i - 1) + ";";
-        bomb += "'>";
-    }
-    bomb += "]><Comprobante>&a12;</Comprobante>";
+    const std::string bomb = entity_bomb(12, "Comprobante");
     const Invoice exploded = Invoice::from_text(bomb);
     if (exploded.parsed()) {
         EXPECT_LT(exploded.value("{/Comprobante}").size(), 10u * 1000 * 1000);

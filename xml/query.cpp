@@ -1,6 +1,5 @@
 #include "xml/query.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>

@@ -43,6 +43,19 @@ std::string latin1(const std::string& utf8) {
     return out;
 }
 
+std::string entity_bomb(int levels, const std::string& root, const std::string& body_prefix) {
+    std::string bomb = "<?xml version='1.0'?><!DOCTYPE r [<!ENTITY a0 'lolololololololololo'>";
+    for (int i = 1; i <= levels; ++i) {
+        bomb += "<!ENTITY a" + std::to_string(i) + " '";
+        for (int k = 0; k < 10; ++k) bomb += "&a" + std::to_string(i - 1) + ";";
+        bomb += "'>";
+    }
+    const std::string top = "&a" + std::to_string(levels) + ";";
+    std::string prefix = body_prefix;
+    for (size_t at; (at = prefix.find("@TOP@")) != std::string::npos;) prefix.replace(at, 5, top);
+    return bomb + "]><" + root + ">" + prefix + top + "</" + root.substr(0, root.find(' ')) + ">";
+}
+
 ProgramDir::ProgramDir() {
     std::random_device seed;
     root_ = fs::temp_directory_path() / ("vandrel-test-" + std::to_string(seed()) + std::to_string(seed()));

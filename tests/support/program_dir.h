@@ -51,3 +51,6 @@ private:
 
 std::string read_file(const fs::path& path);
 std::string latin1(const std::string& utf8);
+// An entity-expansion bomb: `levels` entities, each ten references to the one before,
+// used in the text of `<root>`; `root_attributes` go on the root element.
+std::string entity_bomb(int levels, const std::string& root, const std::string& body_prefix = "");
