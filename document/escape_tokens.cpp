@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "util/find_bytes.h"
+
 namespace {
 
 struct TokenPair {
@@ -29,7 +31,7 @@ void replace_token_in_place(StrBuf* buf, const char* token, char character) {
     const char* read = text;
     char* write = text;
     for (const char* found;
-         (found = static_cast<const char*>(memmem(read, static_cast<size_t>(search_end - read), token, token_length)));) {
+         (found = find_bytes(read, search_end, token, token_length));) {
         const size_t run = static_cast<size_t>(found - read);
         std::memmove(write, read, run);
         write += run;

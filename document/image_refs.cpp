@@ -7,6 +7,7 @@
 
 #include "document/fetch.h"
 #include "platform/platform.h"
+#include "util/find_bytes.h"
 #include "util/linelist.h"
 #include "util/paths.h"
 #include "util/process_values.h"
@@ -120,8 +121,7 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
         const size_t marker_length = std::strlen(marker);
         const char* position = text;
         for (;;) {
-            const char* found = static_cast<const char*>(
-                memmem(position, static_cast<size_t>(search_end - position), marker, marker_length));
+            const char* found = find_bytes(position, search_end, marker, marker_length);
             if (!found) break;
             const char* after = found + marker_length;
             const char* open = static_cast<const char*>(std::memchr(after, '"', static_cast<size_t>(search_end - after)));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/os.h"
 #include "support/program_dir.h"
 
 namespace {
@@ -45,13 +46,13 @@ protected:
         platform_get_current_dir(previous);
         dir.add_double("visor.exe");
         dir.add_double("otro.exe");
-        ASSERT_TRUE(platform_set_current_dir(dir.dir().c_str()));
-        setenv("RECORDER_LOG", dir.log().c_str(), 1);
+        ASSERT_TRUE(platform_set_current_dir(dir.dir().string().c_str()));
+        set_env("RECORDER_LOG", dir.log().string());
     }
     void TearDown() override {
         platform_set_current_dir(previous.c_str());
-        unsetenv("RECORDER_LOG");
-        unsetenv("RECORDER_VISOR");
+        unset_env("RECORDER_LOG");
+        unset_env("RECORDER_VISOR");
     }
     int run(const char* rfc) {
         const char* args[] = {"F001.xml", "copia"};
@@ -81,7 +82,7 @@ TEST_F(RfcTable, FirstMatchingKeyWinsIgnoringCaseOfAsciiLettersOnly) {
 TEST_F(RfcTable, EmptyTemplateRunsTheQuotedPathAndExitCodesComeBack) {
     dir.write("tableRFC.cfg", "XYZ=\nAAA=visor.exe\n");
     EXPECT_EQ(run("XYZ"), 507);  // a space and the quoted path: the program is the path itself
-    setenv("RECORDER_VISOR", "exit=3", 1);
+    set_env("RECORDER_VISOR", "exit=3");
     EXPECT_EQ(run("AAA"), 3);
 }
 

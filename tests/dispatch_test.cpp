@@ -5,11 +5,10 @@
 #include <regex>
 #include <string>
 
+#include "support/os.h"
 #include "support/program_dir.h"
 
 namespace {
-
-constexpr int low8(int code) { return code & 0xFF; }
 
 const char* kUuid = "80824F3B-323E-407B-8F8E-40D83FE2E69F";
 
@@ -101,7 +100,7 @@ TEST_F(Dispatch, EmbeddedVersionDecidesDecoding) {
 
     dir.write(dir.work() / "v20.xml", cfdi32("<vqd version=\"2.0\">a</vqd>"));
     const RunResult r = dir.run({"v20.xml"}, renderer_env());
-    EXPECT_EQ(r.exit_code, low8(505));
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(505));
     EXPECT_EQ(r.messages, "Tesmira Viewer: Version de VQD 2.0 no es soportada en esta instalaci\xc3\xb3n\n");
     EXPECT_EQ(names(), (Names{"Marbet.exe", "Quenda.exe", "Marbet.exe"}));
 }
@@ -147,7 +146,7 @@ TEST_F(Dispatch, GenericTemplateRendersTheConvertersDocumentWithLocalImages) {
 TEST_F(Dispatch, GenericTemplateWithoutOutputGives506) {
     dir.write(dir.work() / "cfd.xml", cfd22());
     const RunResult r = dir.run({"cfd.xml"}, renderer_env());
-    EXPECT_EQ(r.exit_code, low8(506));
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(506));
     EXPECT_EQ(r.messages,
               "Tesmira Viewer: Ha ocurrido un problema en el uso de la plantilla gen\xc3\xa9rica de visualizaci\xc3\xb3n\n");
     EXPECT_EQ(names(), (Names{"Ostrel.exe"}));
@@ -163,13 +162,13 @@ TEST_F(Dispatch, IssuerCommandEndsTheRunOrFallsBackToTheTemplate) {
               (Names{(dir.work() / "cfd.xml").string(), "extra"}));
 
     const RunResult r = dir.run({"cfd.xml"}, {{"RECORDER_VISOR", "exit=3"}});
-    EXPECT_EQ(r.exit_code, low8(506));
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(506));
     EXPECT_EQ(names(), (Names{"visor.exe", "visor.exe", "Ostrel.exe"}));
 }
 
 TEST_F(Dispatch, VersionOutsideTheTableRunsNoConverter) {
     dir.write(dir.work() / "v33.xml", cfd22("3.3"));
-    EXPECT_EQ(dir.run({"v33.xml"}).exit_code, low8(506));
+    EXPECT_EQ(dir.run({"v33.xml"}).exit_code, exit_code_as_seen(506));
     EXPECT_TRUE(names().empty());
 }
 
@@ -230,7 +229,7 @@ TEST_F(Dispatch, RendererThatCannotStartGives507AndLeavesNoDocument) {
     fs::remove(dir.dir() / "Quenda.exe");
     dir.write(dir.work() / "a.xml", cfdi32("<vqd>x</vqd>"));
     const RunResult r = dir.run({"a.xml"});
-    EXPECT_EQ(r.exit_code, low8(507));
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(507));
     EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Quenda.exe \"a_"),
               std::string::npos)
         << r.messages;
@@ -239,13 +238,13 @@ TEST_F(Dispatch, RendererThatCannotStartGives507AndLeavesNoDocument) {
 
 TEST_F(Dispatch, RealInvoicesOpenAsTheirContentSays) {
     fs::copy_file(fs::path(TEST_CORPUS_DIR) / "cfdv32-ejemplo-satcfdi.xml", dir.work() / "sat.xml");
-    EXPECT_EQ(dir.run({"sat.xml"}).exit_code, low8(506));
+    EXPECT_EQ(dir.run({"sat.xml"}).exit_code, exit_code_as_seen(506));
     EXPECT_EQ(names(), (Names{"Marbet.exe", "Ostrel.exe"})) << "the receiver E&\xc3\x91... is a safe value";
     const auto* marbet = start_of("Marbet.exe");
     EXPECT_EQ(marbet->back(), "?re=AAA010101AAA&rr=E&\xd1" "831019M53&tt=40600.00&id=e403f396-6a57-4625-adb4-bb436b00789f");
     EXPECT_EQ(start_of("Ostrel.exe")->at(3), "PlantillaVQDGenericaCFDI.Fat");
 
     fs::copy_file(fs::path(TEST_CORPUS_DIR) / "cfdi40-real-cfdiutils.xml", dir.work() / "v40.xml");
-    EXPECT_EQ(dir.run({"v40.xml"}).exit_code, low8(506));
+    EXPECT_EQ(dir.run({"v40.xml"}).exit_code, exit_code_as_seen(506));
     EXPECT_EQ(names().size(), 2u) << "nothing runs for version 4.0";
 }

@@ -93,7 +93,7 @@ TEST(LineList, ReadsFilesAcrossTheChunkSizeAndNumbersLines) {
     std::string content(kReadChunkSize - 1, 'a');
     content += "\r\nsecond\n";
     dir.write("t.txt", content);
-    LineListPtr list(linelist_read_file((dir.dir() / "t.txt").c_str()));
+    LineListPtr list(linelist_read_file((dir.dir() / "t.txt").string().c_str()));
     ASSERT_TRUE(list);
     EXPECT_EQ(list->count, 2);
     EXPECT_EQ(list->first->length, static_cast<int32_t>(kReadChunkSize - 1));
@@ -103,9 +103,9 @@ TEST(LineList, ReadsFilesAcrossTheChunkSizeAndNumbersLines) {
     EXPECT_EQ(linelist_next(list.get()), list->last);
     EXPECT_EQ(linelist_next(list.get()), nullptr);
     EXPECT_EQ(linelist_next(list.get()), nullptr);
-    EXPECT_EQ(linelist_read_file((dir.dir() / "missing").c_str()), nullptr);
+    EXPECT_EQ(linelist_read_file((dir.dir() / "missing").string().c_str()), nullptr);
     dir.write("empty.txt", "");
-    LineListPtr empty(linelist_read_file((dir.dir() / "empty.txt").c_str()));
+    LineListPtr empty(linelist_read_file((dir.dir() / "empty.txt").string().c_str()));
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->count, 0);
 }
@@ -116,15 +116,15 @@ TEST(ReadWholeFile, ReadsBytesReportsMissingFileAndLeavesEmptyFileEmpty) {
     content[10] = '\0';
     dir.write("big.bin", content);
     StrBuf* buf = nullptr;
-    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "big.bin").c_str(), nullptr), 0);
+    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "big.bin").string().c_str(), nullptr), 0);
     ASSERT_NE(buf, nullptr);
     EXPECT_EQ(std::string(buf->text, static_cast<size_t>(buf->length)), content);
     strbuf_free(buf);
     buf = nullptr;
     dir.write("empty", "");
-    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "empty").c_str(), nullptr), 0);
+    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "empty").string().c_str(), nullptr), 0);
     EXPECT_EQ(buf, nullptr);
-    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "none").c_str(), nullptr), 5001);
+    EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "none").string().c_str(), nullptr), 5001);
     EXPECT_EQ(buf, nullptr);
 }
 

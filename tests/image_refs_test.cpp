@@ -141,10 +141,10 @@ TEST_F(Localise, OutputLongerThanTwiceTheInputIsKeptWhole) {
 TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
     dir.write("logo.jpg", "l");
     dir.write("doc.vqd", "A ~D\"img/logo.jpg\"\r\nB");
-    EXPECT_EQ(localise_file_in_place((dir.dir() / "doc.vqd").c_str()), 0);
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "doc.vqd").string().c_str()), 0);
     EXPECT_EQ(dir.read("doc.vqd"), "A ~D\"logo.jpg\"\r\nB");
-    EXPECT_EQ(localise_file_in_place((dir.dir() / "none.vqd").c_str()), 503);
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "none.vqd").string().c_str()), 503);
     EXPECT_FALSE(fs::exists(dir.dir() / "none.vqd"));
     dir.write("empty.vqd", "");
-    EXPECT_EQ(localise_file_in_place((dir.dir() / "empty.vqd").c_str()), 503);
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "empty.vqd").string().c_str()), 503);
 }

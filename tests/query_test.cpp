@@ -133,7 +133,7 @@ TEST(XmlErrorReports, ShowTheLastErrorWithLeadingTextAndReturnItsNumber) {
 
     ProgramDir dir;
     dir.write("bad.xml", "<a>");
-    EXPECT_EQ(parse_invoice_file((dir.dir() / "bad.xml").c_str()), nullptr);
+    EXPECT_EQ(parse_invoice_file((dir.dir() / "bad.xml").string().c_str()), nullptr);
     const int code = xmlGetLastError()->code;
     testing::internal::CaptureStderr();
     EXPECT_EQ(report_xml_error("Tesmira Viewer"), code);

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <string>
 
+#include "platform/platform.h"
+#include "support/os.h"
 #include "support/program_dir.h"
 
 namespace {
@@ -18,11 +18,11 @@ namespace {
 class Runner : public testing::Test {
 protected:
     void SetUp() override {
-        setenv("RECORDER_LOG", dir.log().c_str(), 1);
+        set_env("RECORDER_LOG", dir.log().string());
     }
     void TearDown() override {
-        unsetenv("RECORDER_LOG");
-        unsetenv("RECORDER_RECORDER");
+        unset_env("RECORDER_LOG");
+        unset_env("RECORDER_RECORDER");
     }
     int run(const std::string& line, int timeout_ms = 0) {
         testing::internal::CaptureStderr();
@@ -49,16 +49,16 @@ TEST_F(Runner, QuickChildGivesZeroWithoutWaitingAPollInterval) {
 }
 
 TEST_F(Runner, ExitCodeIsReturnedWithoutMessageIncluding259) {
-    setenv("RECORDER_RECORDER", "exit=3", 1);
+    set_env("RECORDER_RECORDER", "exit=3");
     EXPECT_EQ(run("recorder"), 3);
     EXPECT_EQ(messages, "");
-    setenv("RECORDER_RECORDER", "exit=259", 1);
-    EXPECT_EQ(run("recorder", 2000), 259 & 0xFF);  // POSIX exit statuses hold 8 bits
+    set_env("RECORDER_RECORDER", "exit=259");
+    EXPECT_EQ(run("recorder", 2000), exit_code_as_seen(259));
 }
 
 TEST_F(Runner, MissingProgramShowsTwoBoxesAndGives507) {
     EXPECT_EQ(run("\"no-such-tool.exe\" -a"), 507);
-    EXPECT_EQ(messages, "Tesmira Viewer: " + std::string(std::strerror(ENOENT)) +
+    EXPECT_EQ(messages, "Tesmira Viewer: " + no_such_file_text() +
                             "\nTesmira Viewer: Error #507: Se encontro un error al intentar ejecutar comando: "
                             "\"no-such-tool.exe\" -a\n");
 }
@@ -73,7 +73,7 @@ TEST_F(Runner, ArgumentsWithSpacesAndQuotesArriveIntact) {
 
 TEST_F(Runner, TimeLimitStopsTheChildAndItsChildrenWithAWarning) {
     const fs::path pid_file = dir.work() / "grandchild.pid";
-    setenv("RECORDER_RECORDER", ("grandchild=" + pid_file.string() + ";sleep=30").c_str(), 1);
+    set_env("RECORDER_RECORDER", "grandchild=" + pid_file.string() + ";sleep=30");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(run("recorder", 1000), 0);
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
@@ -82,13 +82,11 @@ TEST_F(Runner, TimeLimitStopsTheChildAndItsChildrenWithAWarning) {
     EXPECT_LT(elapsed.count(), 3200);
     EXPECT_EQ(messages,
               "Tesmira Viewer: Warning #508: Se alcanz\xc3\xb3 el timeout configurado y se detuvo el comando: recorder\n");
-    const pid_t grandchild = std::stoi(read_file(pid_file));
+    const long grandchild = std::stol(read_file(pid_file));
     bool gone = false;
     for (int i = 0; i < 100 && !gone; ++i) {
-        // A stopped process that nobody has reaped yet counts as gone.
-        const std::string stat = read_file("/proc/" + std::to_string(grandchild) + "/stat");
-        gone = stat.empty() || stat.find(") Z ") != std::string::npos;
-        if (!gone) usleep(10000);
+        gone = process_gone(grandchild);
+        if (!gone) platform_sleep_ms(10);
     }
     EXPECT_TRUE(gone) << "grandchild " << grandchild << " outlived the stop";
     EXPECT_TRUE(dir.starts().empty()) << "the child was stopped before it could record";

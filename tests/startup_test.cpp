@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/platform.h"
+#include "support/os.h"
 #include "support/program_dir.h"
 
 namespace {
@@ -13,13 +15,11 @@ protected:
     ProgramDir dir;
 };
 
-constexpr int low8(int code) { return code & 0xFF; }
-
 }  // namespace
 
 TEST_F(Startup, NoArgumentShowsUsageAndGives502) {
     const RunResult r = dir.run({});
-    EXPECT_EQ(r.exit_code, low8(502));
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(502));
     EXPECT_EQ(r.messages,
               "Tesmira Viewer: Argumentos inv\xc3\xa1lidos.\nUsar:\n   Vandrel archivo.xml [<parametros Quenda>]\n");
 }
@@ -28,7 +28,7 @@ TEST_F(Startup, MissingEmptyOrDirectoryInputGives504) {
     dir.write(dir.work() / "folder.vqd" / "x", "");
     for (const std::string input : {"nonexistent.xml", "", "folder.vqd"}) {
         const RunResult r = dir.run({input});
-        EXPECT_EQ(r.exit_code, low8(504)) << input;
+        EXPECT_EQ(r.exit_code, exit_code_as_seen(504)) << input;
         EXPECT_EQ(r.messages, "Tesmira Viewer: Archivo no existe\n") << input;
     }
     EXPECT_TRUE(dir.starts().empty());
@@ -70,8 +70,57 @@ TEST_F(Startup, MissingRendererShowsTheRunnersMessagesAndGives507) {
     fs::remove(dir.dir() / "Quenda.exe");
     dir.write(dir.work() / "a.vqd", "doc");
     const RunResult r = dir.run({"a.vqd"});
-    EXPECT_EQ(r.exit_code, low8(507));
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(507));
     EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Quenda.exe \"a.vqd\""),
               std::string::npos)
         << r.messages;
+}
+
+namespace {
+
+// Drive letters, UNC names and backslashes are Windows' own; POSIX paths have none.
+bool windows_paths() { return platform_dir_separator() == '\\'; }
+
+}  // namespace
+
+TEST_F(Startup, RelativeWindowsInputsAreJoinedToTheWorkingDirectoryAsWritten) {
+    if (!windows_paths()) GTEST_SKIP() << "Windows path forms";
+    dir.add_double("Selvar.exe");
+    const std::map<std::string, std::string> undecryptable = {{"RECORDER_SELVAR", "exit=9"}};
+    dir.write(dir.work() / "facturas" / "a.xml", "cifrado");
+    dir.write(dir.work() / "a.xml", "cifrado");
+    const std::string drive = dir.work().string().substr(0, 2);
+
+    const struct {
+        std::string input, full_path;
+    } cases[] = {
+        {"facturas\\a.xml", dir.work().string() + "\\facturas\\a.xml"},
+        {"\\a.xml", dir.work().string() + "\\\\a.xml"},  // joined as written, not taken to the drive's root
+        {drive + "a.xml", drive + "a.xml"},             // drive-relative: used as written
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir.log());
+        EXPECT_EQ(dir.run({c.input}, undecryptable).exit_code, 9) << c.input;
+        const auto starts = dir.starts();
+        ASSERT_EQ(starts.size(), 1u) << c.input;
+        EXPECT_EQ(starts[0][2], c.full_path) << c.input;
+    }
+    const RunResult unc = dir.run({"\\\\server\\share\\a.xml"});
+    EXPECT_EQ(unc.exit_code, 504);
+    EXPECT_EQ(unc.messages, "Tesmira Viewer: Archivo no existe\n");
+}
+
+TEST_F(Startup, WindowsCommandLineQuotesAreTheViewersOwn) {
+    if (!windows_paths()) GTEST_SKIP() << "the command line reaches the program whole only on Windows";
+    dir.write(dir.work() / "My Files" / "a.vqd", "doc");
+    dir.write(dir.work() / "a'b c'd.vqd", "doc");
+    for (const std::string line : {"\"My Files\\a.vqd\" -p", "'My Files\\a.vqd'", "a'b c'd.vqd"}) {
+        fs::remove(dir.log());
+        EXPECT_EQ(dir.run_line(line).exit_code, 0) << line;
+        ASSERT_EQ(dir.starts().size(), 1u) << line;
+    }
+    EXPECT_EQ(dir.starts()[0][2], "a'b c'd.vqd");
+    // Double quote opening, single quote closing: both stay, and there is no such file.
+    const RunResult mixed = dir.run_line("\"My Files\\a.vqd'");
+    EXPECT_EQ(mixed.exit_code, 504);
 }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "util/find_bytes.h"
+
 namespace {
 
 constexpr int64_t kGrowthStep = 128;
@@ -161,8 +163,7 @@ StrBuf* strbuf_replace_all(const StrBuf* buf, const char* pattern, const char* r
 
     // First pass counts, so the result is sized once.
     int64_t matches = 0;
-    for (const char* p = begin; (p = static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), pattern,
-                                                                    pattern_length)));
+    for (const char* p = begin; (p = find_bytes(p, end, pattern, pattern_length));
          p += pattern_length) {
         ++matches;
     }
@@ -174,8 +175,7 @@ StrBuf* strbuf_replace_all(const StrBuf* buf, const char* pattern, const char* r
         return nullptr;
     }
     const char* cursor = begin;
-    for (const char* p; (p = static_cast<const char*>(memmem(cursor, static_cast<size_t>(end - cursor), pattern,
-                                                             pattern_length)));) {
+    for (const char* p; (p = find_bytes(cursor, end, pattern, pattern_length));) {
         strbuf_append_bytes(&result, cursor, p - cursor);
         strbuf_append_bytes(&result, replacement, static_cast<int64_t>(replacement_length));
         cursor = p + pattern_length;

@@ -4,9 +4,12 @@
 #include <random>
 #include <sstream>
 
+#include "support/os.h"
+
 namespace {
 
 fs::path bin_dir() { return fs::path(TEST_BIN_DIR); }
+fs::path executable(const std::string& name) { return name + TEST_EXE_SUFFIX; }
 
 std::string unescape(const std::string& text) {
     std::string out;
@@ -63,7 +66,7 @@ ProgramDir::ProgramDir() {
     work_ = root_ / "work";
     fs::create_directories(dir_);
     fs::create_directories(work_);
-    fs::copy_file(bin_dir() / "Vandrel", dir_ / "Vandrel");
+    fs::copy_file(bin_dir() / executable("Vandrel"), dir_ / executable("Vandrel"));
 }
 
 ProgramDir::~ProgramDir() {
@@ -73,7 +76,7 @@ ProgramDir::~ProgramDir() {
 }
 
 void ProgramDir::add_double(const std::string& sibling_name) {
-    fs::copy_file(bin_dir() / "recorder", dir_ / sibling_name, fs::copy_options::overwrite_existing);
+    fs::copy_file(bin_dir() / executable("recorder"), dir_ / sibling_name, fs::copy_options::overwrite_existing);
 }
 
 void ProgramDir::add_stand_in(const std::string& sibling_name) {
@@ -99,7 +102,13 @@ RunResult ProgramDir::run(const std::vector<std::string>& args, const std::map<s
                           const fs::path& working_dir) const {
     std::map<std::string, std::string> all = env;
     all.emplace("RECORDER_LOG", log().string());
-    return run_program((dir_ / "Vandrel").string(), args, working_dir.empty() ? work_ : working_dir, all);
+    return run_program((dir_ / executable("Vandrel")).string(), args, working_dir.empty() ? work_ : working_dir, all);
+}
+
+RunResult ProgramDir::run_line(const std::string& arguments, const std::map<std::string, std::string>& env) const {
+    std::map<std::string, std::string> all = env;
+    all.emplace("RECORDER_LOG", log().string());
+    return run_program_line((dir_ / executable("Vandrel")).string(), arguments, work_, all);
 }
 
 std::vector<std::vector<std::string>> ProgramDir::starts() const {

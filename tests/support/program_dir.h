@@ -9,7 +9,7 @@
 namespace fs = std::filesystem;
 
 struct RunResult {
-    int exit_code = -1;   // as a POSIX parent sees it: the low 8 bits
+    int exit_code = -1;   // as this system's parent sees it (see exit_code_as_seen)
     std::string messages; // everything written to standard error (the message boxes)
 };
 
@@ -38,6 +38,8 @@ public:
 
     RunResult run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
                   const fs::path& working_dir = {}) const;
+    // The same with the command line after the program's name exactly as written.
+    RunResult run_line(const std::string& arguments, const std::map<std::string, std::string>& env = {}) const;
     // The recorded starts: one vector per start (name, working directory, arguments...).
     std::vector<std::vector<std::string>> starts() const;
     // Files in the program's directory whose name matches `suffix` at the end.

@@ -91,8 +91,11 @@ int main(int argc, char** argv) {
         else if (verb == "probe") record += std::string("\tprobe=") + (exists(value) ? "1" : "0");
         else if (verb == "grandchild") {
             const std::string self = platform_module_path();
-            // Started the ordinary way, so that it belongs to this program's tree.
-            const std::string line = "\"" + self + "\" --grandchild \"" + value + "\" &";
+            // Started through the system's shell without waiting, so that it belongs
+            // to this program's tree but outlives the shell.
+            const bool windows = platform_dir_separator() == '\\';
+            const std::string start = "\"" + self + "\" --grandchild \"" + value + "\"";
+            const std::string line = windows ? "start \"\" /B " + start : start + " &";
             if (std::system(line.c_str()) != 0) exit_code = 90;
             for (int i = 0; i < 200 && !exists(value); ++i) platform_sleep_ms(10);
         }

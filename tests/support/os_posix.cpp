@@ -1,10 +1,15 @@
-// Runs the program under test as a child with its standard error captured.
+// POSIX side of the test support: the program under test runs as a child with
+// its standard error captured.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
+#include "support/os.h"
 #include "support/program_dir.h"
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& working_dir,
@@ -31,3 +36,23 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     fs::remove(err_path);
     return result;
 }
+
+RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
+                           const std::map<std::string, std::string>& env) {
+    return run_program("/bin/sh", {"-c", "exec \"$0\" " + arguments, program}, working_dir, env);
+}
+
+int exit_code_as_seen(int code) { return code & 0xFF; }
+
+void set_env(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
+
+void unset_env(const std::string& name) { unsetenv(name.c_str()); }
+
+bool process_gone(long pid) {
+    const std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+    return stat.empty() || stat.find(") Z ") != std::string::npos;
+}
+
+bool make_fifo(const fs::path& path) { return mkfifo(path.c_str(), 0600) == 0; }
+
+std::string no_such_file_text() { return std::strerror(ENOENT); }

@@ -1,0 +1,24 @@
+#pragma once
+// What the tests need of the operating system beyond the viewer's own platform
+// layer: one POSIX and one Win32 implementation.
+#include <filesystem>
+#include <string>
+
+#include <map>
+
+#include "support/program_dir.h"
+
+// Runs `program` with the rest of its command line exactly as written: Windows
+// hands it over whole; POSIX has the shell split it.
+RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
+                           const std::map<std::string, std::string>& env);
+// The exit code a parent on this system sees for `code`: POSIX keeps 8 bits.
+int exit_code_as_seen(int code);
+void set_env(const std::string& name, const std::string& value);
+void unset_env(const std::string& name);
+// The process has ended (a stopped child nobody has reaped yet counts as ended).
+bool process_gone(long pid);
+// A named pipe at `path`; false where the system has none that a path can name.
+bool make_fifo(const std::filesystem::path& path);
+// The text the system gives for "no such file" (the same code, 2, on both systems).
+std::string no_such_file_text();

@@ -1,0 +1,109 @@
+// Win32 side of the test support: the program under test runs as a child with
+// its standard error going to a file, as a user's double-click would start it.
+#include <windows.h>
+
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+#include "platform/platform.h"
+#include "support/os.h"
+#include "support/program_dir.h"
+
+namespace {
+
+// The shell's quoting of a file argument ("%1"): quotes only where a blank or
+// nothing at all would otherwise lose the argument.
+std::string shell_quote(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t") == std::string::npos) return arg;
+    return "\"" + arg + "\"";
+}
+
+// Sets variables for the child's inheritance and puts the old values back.
+class EnvironmentOverride {
+public:
+    explicit EnvironmentOverride(const std::map<std::string, std::string>& env) {
+        for (const auto& [key, value] : env) {
+            saved_.emplace_back(key, current(key));
+            SetEnvironmentVariableA(key.c_str(), value.c_str());
+        }
+    }
+    ~EnvironmentOverride() {
+        for (const auto& [key, value] : saved_) SetEnvironmentVariableA(key.c_str(), value ? value->c_str() : nullptr);
+    }
+
+private:
+    static std::optional<std::string> current(const std::string& key) {
+        const DWORD size = GetEnvironmentVariableA(key.c_str(), nullptr, 0);
+        if (size == 0) return std::nullopt;
+        std::string value(size, '\0');
+        value.resize(GetEnvironmentVariableA(key.c_str(), value.data(), size));
+        return value;
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+}  // namespace
+
+RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
+                           const std::map<std::string, std::string>& env) {
+    RunResult result;
+    const fs::path err_path = working_dir / ".stderr.capture";
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE err = CreateFileA(err_path.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (err == INVALID_HANDLE_VALUE) return result;
+
+    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = INVALID_HANDLE_VALUE;
+    startup.hStdOutput = err;
+    startup.hStdError = err;
+    PROCESS_INFORMATION info{};
+    BOOL started = FALSE;
+    {
+        const EnvironmentOverride scoped(env);
+        started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 working_dir.string().c_str(), &startup, &info);
+    }
+    CloseHandle(err);
+    if (started) {
+        WaitForSingleObject(info.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(info.hProcess, &code);
+        result.exit_code = static_cast<int>(code);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    result.messages = read_file(err_path);
+    std::error_code ignored;
+    fs::remove(err_path, ignored);
+    return result;
+}
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& working_dir,
+                      const std::map<std::string, std::string>& env) {
+    std::string arguments;
+    for (const std::string& arg : args) arguments += (arguments.empty() ? "" : " ") + shell_quote(arg);
+    return run_program_line(program, arguments, working_dir, env);
+}
+
+int exit_code_as_seen(int code) { return code; }
+
+void set_env(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
+
+void unset_env(const std::string& name) { _putenv_s(name.c_str(), ""); }
+
+bool process_gone(long pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process) return true;
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+bool make_fifo(const fs::path&) { return false; }
+
+std::string no_such_file_text() { return platform_error_text(ERROR_FILE_NOT_FOUND); }
