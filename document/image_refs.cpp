@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "document/fetch.h"
@@ -151,8 +153,20 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
             is_used[i] = 1;
         }
     }
+    // A name written many times is looked up, and fetched, once: the outcome of
+    // its first reference stands for the others.
+    std::unordered_map<std::string_view, const ImageRef*> decided;
     for (size_t i = 0; i < refs.size(); ++i) {
-        if (is_used[i]) localise_image_ref(refs[i]);
+        if (!is_used[i]) continue;
+        ImageRef* ref = refs[i];
+        const std::string_view content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
+        const auto [earlier, first] = decided.emplace(content, ref);
+        if (first) {
+            localise_image_ref(ref);
+        } else {
+            ref->localised = earlier->second->localised;
+            ref->local_name = earlier->second->local_name;
+        }
     }
 
     auto replacement = [](const ImageRef* ref) -> std::string {

@@ -16,24 +16,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/message_line.h"
 #include "platform/platform.h"
 
 extern char** environ;
 
 namespace {
-
-std::string latin1_to_utf8(const char* text) {
-    std::string out;
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) {
-        if (*c < 0x80) {
-            out += static_cast<char>(*c);
-        } else {
-            out += static_cast<char>(0xC0 | (*c >> 6));
-            out += static_cast<char>(0x80 | (*c & 0x3F));
-        }
-    }
-    return out;
-}
 
 bool is_executable_file(const std::string& path) {
     struct stat info;
@@ -108,7 +96,7 @@ int spawn(const std::string& program, const std::vector<std::string>& args, cons
 }  // namespace
 
 void platform_message_box(const char* caption, const char* text, MessageIcon) {
-    const std::string line = latin1_to_utf8(caption ? caption : "") + ": " + latin1_to_utf8(text ? text : "") + "\n";
+    const std::string line = message_box_line(caption, text);
     // One write per box, so that boxes never interleave.
     size_t done = 0;
     while (done < line.size()) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/message_line.h"
 #include "platform/platform.h"
 
 #ifndef VIEWER_MESSAGES_TO_STDERR
@@ -18,8 +19,13 @@
 
 void platform_message_box(const char* caption, const char* text, MessageIcon icon) {
     if (VIEWER_MESSAGES_TO_STDERR) {
-        std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-        std::fflush(stderr);
+        // Written whole and untranslated, so that the line reads as on POSIX.
+        const std::string line = message_box_line(caption, text);
+        DWORD written = 0;
+        HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+        if (err && err != INVALID_HANDLE_VALUE) {
+            WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        }
     }
     UINT style = MB_OK;
     if (icon == MESSAGE_ICON_WARNING) style |= MB_ICONWARNING;
@@ -104,6 +110,12 @@ PlatformProcess* platform_process_start(const char* command_line, const char* ap
     PROCESS_INFORMATION info;
     std::memset(&info, 0, sizeof info);
     std::string line = command_line ? command_line : "";
+    // Windows carries at most 32,767 characters, terminator included; refuse a
+    // longer line rather than let a child run with a cut one.
+    if (line.size() >= 32767) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return nullptr;
+    }
     DWORD flags = show_console ? 0 : CREATE_NO_WINDOW;
     flags |= CREATE_SUSPENDED;  // joined to the job before it can start anything
     if (!CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, flags, nullptr,

@@ -148,3 +148,11 @@ TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
     dir.write("empty.vqd", "");
     EXPECT_EQ(localise_file_in_place((dir.dir() / "empty.vqd").string().c_str()), 503);
 }
+
+TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {
+    placeholder_present = 1;
+    EXPECT_EQ(localise("~D\"a.jpg\" ~D\"a.jpg\" ~A\"missing.jpg\" ~D\"missing.jpg\" ~D\"a.jpg\""),
+              "~D\"a.jpg\" ~D\"a.jpg\" ~A\"noimage.jpg\" ~D\"noimage.jpg\" ~D\"a.jpg\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/a.jpg", "/Vandrel/images/missing.jpg"}));
+    EXPECT_EQ(dir.read("a.jpg"), "image:a.jpg");
+}

@@ -135,13 +135,14 @@ TEST(XmlErrorReports, ShowTheLastErrorWithLeadingTextAndReturnItsNumber) {
     dir.write("bad.xml", "<a>");
     EXPECT_EQ(parse_invoice_file((dir.dir() / "bad.xml").string().c_str()), nullptr);
     const int code = xmlGetLastError()->code;
+    // The library's own name of the file: the path on POSIX, a file: URL on Windows.
+    const std::string file = xmlGetLastError()->file ? xmlGetLastError()->file : "";
+    EXPECT_TRUE(file == (dir.dir() / "bad.xml").string() || file.starts_with("file:")) << file;
+    EXPECT_TRUE(file.ends_with("bad.xml")) << file;
     testing::internal::CaptureStderr();
     EXPECT_EQ(report_xml_error("Tesmira Viewer"), code);
     const std::string shown = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(shown.rfind("Tesmira Viewer: XML Error #" + std::to_string(code) + " in [" +
-                              (dir.dir() / "bad.xml").string() + "]. ",
-                          0),
-              0u)
+    EXPECT_EQ(shown.rfind("Tesmira Viewer: XML Error #" + std::to_string(code) + " in [" + file + "]. ", 0), 0u)
         << shown;
 }
 

@@ -106,4 +106,9 @@ bool process_gone(long pid) {
 
 bool make_fifo(const fs::path&) { return false; }
 
-std::string no_such_file_text() { return platform_error_text(ERROR_FILE_NOT_FOUND); }
+std::string no_such_file_text() {
+    // As the viewer shows system texts: without the line end pair at the end.
+    std::string text = platform_error_text(ERROR_FILE_NOT_FOUND);
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+    return text;
+}

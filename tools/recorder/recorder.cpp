@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
         }
     }
     if (const char* log = std::getenv("RECORDER_LOG")) {
-        std::ofstream(log, std::ios::app) << record << "\n";
+        std::ofstream(log, std::ios::app | std::ios::binary) << record << "\n";
     }
     return exit_code;
 }
