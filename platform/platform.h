@@ -48,6 +48,11 @@ int platform_spawn_wait(const char* program, const char* arg0, const char* arg1)
 // Opens `parameters` with `program` through the desktop; > 32 on success.
 intptr_t platform_shell_open(const char* program, const char* parameters);
 
+// A shared library by its file name, loaded once and kept until the program ends;
+// nullptr when it cannot be loaded.
+void* platform_library_open(const char* name);
+void* platform_library_symbol(void* library, const char* name);
+
 void platform_sleep_ms(int ms);
 long long platform_calendar_seconds();
 struct LocalTime {

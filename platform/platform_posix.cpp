@@ -1,5 +1,6 @@
 // POSIX backend: message boxes go to standard error, children are started with
 // posix_spawn in a process group of their own and waited for through a pidfd.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -283,6 +284,12 @@ intptr_t platform_shell_open(const char*, const char* parameters) {
         return 2;
     }
     return 42;
+}
+
+void* platform_library_open(const char* name) { return name ? dlopen(name, RTLD_NOW | RTLD_LOCAL) : nullptr; }
+
+void* platform_library_symbol(void* library, const char* name) {
+    return library && name ? dlsym(library, name) : nullptr;
 }
 
 void platform_sleep_ms(int ms) {

@@ -167,6 +167,15 @@ intptr_t platform_shell_open(const char* program, const char* parameters) {
     return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", program, parameters, nullptr, SW_SHOWNORMAL));
 }
 
+void* platform_library_open(const char* name) {
+    return name ? reinterpret_cast<void*>(LoadLibraryA(name)) : nullptr;
+}
+
+void* platform_library_symbol(void* library, const char* name) {
+    if (!library || !name) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
 void platform_sleep_ms(int ms) { Sleep(ms > 0 ? static_cast<DWORD>(ms) : 0); }
 
 long long platform_calendar_seconds() { return static_cast<long long>(std::time(nullptr)); }
