@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -126,9 +127,48 @@ TEST_F(Hostile, DeepNestingAndInvalidUtf8AreRefusedByTheParserAndGoToTheDecrypte
     for (int i = 0; i < 10000; ++i) deep += "</n>";
     dir.write(dir.work() / "deep.xml", "<Comprobante version='2.2'>" + deep + "</Comprobante>");
     dir.write(dir.work() / "utf8.xml", "<Comprobante version='2.2'><Emisor rfc='\xff\xfe'/><vqd>\xc3</vqd></Comprobante>");
-    for (const std::string input : {"deep.xml", "utf8.xml"}) {
+    dir.write(dir.work() / "nul.xml", std::string("<Comprobante version='2.2'><vqd>a\0b</vqd></Comprobante>", 55));
+    for (const std::string input : {"deep.xml", "utf8.xml", "nul.xml"}) {
         const RunResult r = timed_run({input}, {{"RECORDER_SELVAR", "exit=4"}});
         EXPECT_EQ(r.exit_code, 4) << input;
     }
-    EXPECT_EQ(dir.starts().size(), 2u);
+    EXPECT_EQ(dir.starts().size(), 3u);
+}
+
+TEST_F(Hostile, UnreadableInputOrUnwritableProgramDirectoryEndsWithAClearError) {
+    if (!run_children_unprivileged(true)) GTEST_SKIP() << "file permissions do not bind children here";
+    struct Restore {
+        ~Restore() { run_children_unprivileged(false); }
+    } restore;
+    const auto read_only = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+
+    dir.write(dir.work() / "secret.xml", cfdi32("not-a-uuid", "AAA010101AAA", "<vqd>x</vqd>"));
+    fs::permissions(dir.work() / "secret.xml", fs::perms::none);
+    RunResult r = timed_run({"secret.xml"});
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(504));
+    EXPECT_EQ(r.messages, "Tesmira Viewer: Archivo no existe\n");
+
+    // The temporary document cannot be written: the system's reason, its code, no renderer.
+    dir.write(dir.work() / "open.xml", cfdi32("not-a-uuid", "AAA010101AAA", "<vqd>x</vqd>"));
+    fs::permissions(dir.dir(), read_only);
+    r = timed_run({"open.xml"});
+    fs::permissions(dir.dir(), fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(13)) << r.messages;
+    EXPECT_EQ(r.messages, "Tesmira Viewer: " + std::string(std::strerror(13)) + "\n");
+    EXPECT_TRUE(dir.files_ending(".vqd").empty());
+}
+
+TEST_F(Hostile, TwoHundredMegabyteInvoiceIsRefusedByTheParserWithinBoundedMemory) {
+    std::string huge = "<Comprobante version='2.2'><Emisor rfc='ABC'/><vqd>";
+    huge.append(200u << 20, 'a');
+    huge += "</vqd></Comprobante>";
+    dir.write(dir.work() / "huge.xml", huge);
+    huge.clear();
+    huge.shrink_to_fit();
+    const RunResult r = timed_run({"huge.xml"}, {{"RECORDER_SELVAR", "exit=4"}});
+    // A text node beyond the parser's limit ends the parse: the file goes to the decrypter.
+    EXPECT_EQ(r.exit_code, 4) << r.messages;
+    EXPECT_GT(r.peak_memory_kb, 0);
+    EXPECT_LT(r.peak_memory_kb, 256 * 1024) << "the file is streamed, never held whole";
 }

@@ -12,6 +12,9 @@
 // hands it over whole; POSIX has the shell split it.
 RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
                            const std::map<std::string, std::string>& env);
+// From now on children run without the rights of root, so that file permissions
+// hold for them as for a user; false where that cannot be had (then nothing changes).
+bool run_children_unprivileged(bool on);
 // The exit code a parent on this system sees for `code`: POSIX keeps 8 bits.
 int exit_code_as_seen(int code);
 void set_env(const std::string& name, const std::string& value);

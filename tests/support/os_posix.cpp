@@ -1,6 +1,7 @@
 // POSIX side of the test support: the program under test runs as a child with
 // its standard error captured.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,19 @@
 #include "support/os.h"
 #include "support/program_dir.h"
 
+namespace {
+
+bool g_unprivileged = false;
+constexpr uid_t kNobody = 65534;
+
+}  // namespace
+
+bool run_children_unprivileged(bool on) {
+    // Only root needs to shed its rights; anyone else is bound by permissions already.
+    g_unprivileged = on && geteuid() == 0;
+    return true;
+}
+
 RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& working_dir,
                       const std::map<std::string, std::string>& env) {
     RunResult result;
@@ -20,6 +34,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     if (pid == 0) {
         const int fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (fd >= 0) dup2(fd, STDERR_FILENO);
+        if (g_unprivileged && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
         if (chdir(working_dir.c_str()) != 0) _exit(127);
         for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
         std::vector<char*> argv;
@@ -30,7 +45,9 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    result.peak_memory_kb = usage.ru_maxrss;
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.messages = read_file(err_path);
     fs::remove(err_path);

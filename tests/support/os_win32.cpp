@@ -1,6 +1,7 @@
 // Win32 side of the test support: the program under test runs as a child with
 // its standard error going to a file, as a user's double-click would start it.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdlib>
 #include <optional>
@@ -74,6 +75,10 @@ RunResult run_program_line(const std::string& program, const std::string& argume
         DWORD code = 0;
         GetExitCodeProcess(info.hProcess, &code);
         result.exit_code = static_cast<int>(code);
+        PROCESS_MEMORY_COUNTERS memory{};
+        if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory)) {
+            result.peak_memory_kb = static_cast<long>(memory.PeakWorkingSetSize / 1024);
+        }
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
     }
@@ -91,6 +96,9 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 }
 
 int exit_code_as_seen(int code) { return code; }
+
+// Windows has no root whose rights would have to be shed.
+bool run_children_unprivileged(bool on) { return !on; }
 
 void set_env(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
 
