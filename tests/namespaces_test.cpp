@@ -106,3 +106,16 @@ TEST(RegisterNamespaces, DeepNestingIsWalkedWithoutExhaustingTheStack) {
                  "urn:deep");
     xmlXPathFreeContext(context);
 }
+
+TEST(RegisterNamespaces, NodesWithoutDeclarationsStillReRegisterAUriThatHasTwoPrefixes) {
+    // urn:U has the prefixes a and b at the root; the first child binds a to urn:V.
+    // The second child declares nothing, yet its in-scope list (a and b for urn:U)
+    // alternates the stored prefix of urn:U and so registers a for urn:U again.
+    Registered r("<r xmlns:a='urn:U' xmlns:b='urn:U'><c1 xmlns:a='urn:V'/><c2/></r>");
+    ASSERT_TRUE(r.document);
+    EXPECT_EQ(r.uri("a"), "urn:U");
+    EXPECT_EQ(r.uri("b"), "urn:U");
+    // Without the second child the deeper binding is the last word.
+    Registered only_first("<r xmlns:a='urn:U' xmlns:b='urn:U'><c1 xmlns:a='urn:V'/></r>");
+    EXPECT_EQ(only_first.uri("a"), "urn:V");
+}

@@ -1,6 +1,8 @@
 #include "xml/namespaces.h"
 
 #include <cstdio>
+#include <memory>
+#include <utility>
 #include <vector>
 
 int default_ns_count = 0;
@@ -8,6 +10,11 @@ int default_ns_count = 0;
 namespace {
 
 constexpr const char* kDefaultPrefix = "fa-def-ns";
+
+// Frees the array only: its entries belong to the document.
+struct XmlFreeArray {
+    void operator()(xmlNsPtr* entries) const { xmlFree(entries); }
+};
 
 const char* text_of(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
 
@@ -39,24 +46,37 @@ void register_entries(xmlXPathContextPtr context, xmlNsPtr* entries, int* counte
 
 void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr document, xmlNodePtr node, int* counter,
                               KvList* generated_prefix_by_uri, KvList* prefix_by_uri) {
+    // The namespaces in scope at a node that declares none are exactly its
+    // parent's, entry for entry: such a node reuses its parent's list instead of
+    // asking the library to walk all its ancestors again. Only nodes that declare
+    // namespaces get a list of their own; the effect of the walk is unchanged.
+    using InScope = std::shared_ptr<xmlNsPtr>;
+    const auto in_scope_at = [document](xmlNodePtr at) { return InScope(xmlGetNsList(document, at), XmlFreeArray{}); };
+    struct Pending {
+        xmlNodePtr node;
+        InScope in_scope;
+    };
     // Depth first, a node before its children, without recursion: a deeply
     // nested hostile document must not exhaust the stack.
-    std::vector<xmlNodePtr> pending;
-    if (node) pending.push_back(node);
+    std::vector<Pending> pending;
+    if (node) pending.push_back({node, in_scope_at(node)});
     while (!pending.empty()) {
-        xmlNodePtr current = pending.back();
+        Pending current = std::move(pending.back());
         pending.pop_back();
-        if (xmlNsPtr* entries = xmlGetNsList(document, current)) {
-            register_entries(context, entries, counter, generated_prefix_by_uri, prefix_by_uri);
-            xmlFree(entries);  // the array only: its entries belong to the document
+        if (current.in_scope) {
+            register_entries(context, current.in_scope.get(), counter, generated_prefix_by_uri, prefix_by_uri);
         }
         // Entity content is shared between references; walking into it would let a
         // small hostile document cost exponential time.
-        if (current->type == XML_ENTITY_REF_NODE || current->type == XML_DTD_NODE) continue;
-        xmlNodePtr last = current->children;
+        const xmlNodePtr at = current.node;
+        if (at->type == XML_ENTITY_REF_NODE || at->type == XML_DTD_NODE) continue;
+        xmlNodePtr last = at->children;
         if (!last) continue;
         while (last->next) last = last->next;
-        for (xmlNodePtr child = last; child; child = child->prev) pending.push_back(child);
+        for (xmlNodePtr child = last; child; child = child->prev) {
+            const bool declares = child->type == XML_ELEMENT_NODE && child->nsDef;
+            pending.push_back({child, declares ? in_scope_at(child) : current.in_scope});
+        }
     }
 }
 
