@@ -21,7 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     args.push_back(current);
     std::string line = args[0];
-    for (size_t i = 1; i < args.size(); ++i) line += " " + msvcrt_quote_argument(args[i]);
+    for (size_t i = 1; i < args.size(); ++i) {
+        line += ' ';
+        line += msvcrt_quote_argument(args[i]);
+    }
     if (msvcrt_split_command_line(line.c_str()) != args) std::abort();
     return 0;
 }

@@ -54,7 +54,10 @@ TEST(MsvcrtRules, QuotingThenSplittingGivesTheArgumentsBack) {
     const Args originals = {"plain", "", "with space", "quo\"te", "trailing\\", "back\\\\\"slash", "tab\there",
                             "\"", "\\\\server\\share\\"};
     std::string line = "prog";
-    for (const std::string& arg : originals) line += " " + msvcrt_quote_argument(arg);
+    for (const std::string& arg : originals) {
+        line += ' ';
+        line += msvcrt_quote_argument(arg);
+    }
     Args expected = {"prog"};
     expected.insert(expected.end(), originals.begin(), originals.end());
     EXPECT_EQ(msvcrt_split_command_line(line.c_str()), expected);

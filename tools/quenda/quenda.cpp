@@ -171,7 +171,10 @@ int main(int argc, char** argv) {
     }
     if (!extra.empty()) {
         page += "<p><small>Par\xc3\xa1metros:";
-        for (const std::string& arg : extra) page += " " + html_text(arg);
+        for (const std::string& arg : extra) {
+            page += ' ';
+            page += html_text(arg);
+        }
         page += "</small></p>\n";
     }
     page += "</body></html>\n";

@@ -72,7 +72,10 @@ int main(int argc, char** argv) {
     std::string record = escape(name);
     record += '\t';
     record += escape(cwd);
-    for (int i = 1; i < argc; ++i) record += "\t" + escape(argv[i]);
+    for (int i = 1; i < argc; ++i) {
+        record += '\t';
+        record += escape(argv[i]);
+    }
 
     int exit_code = 0;
     auto arg = [&](const std::string& index) -> std::string {

@@ -27,7 +27,7 @@ const std::string kKey = "Tesmira-Selvar";
 bool contains_text(const std::string& plain, const std::string& text) {
     if (plain.find(text) != std::string::npos) return true;
     if (text.empty() || text[0] != '<') return false;
-    const std::string rest = ":" + text.substr(1);
+    const std::string rest = std::string(":").append(text, 1);
     for (size_t at = plain.find(rest); at != std::string::npos; at = plain.find(rest, at + 1)) {
         size_t start = at;
         while (start > 0 && (std::isalnum(static_cast<unsigned char>(plain[start - 1])) || plain[start - 1] == '_' ||
