@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need (apt-get, as root),
-# skipping those already present.
+# Installs the Debian packages the build and the tests need, and any further
+# packages named as arguments (apt-get, as root), skipping those already present.
+#
+#   scripts/setup.sh [PACKAGE...]
 set -euo pipefail
 packages=(build-essential cmake pkg-config libxml2-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcpp-httplib-dev libqrencode-dev)
+          libbenchmark-dev libcpp-httplib-dev libqrencode-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

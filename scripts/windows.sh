@@ -4,18 +4,7 @@
 # no display. Installs what it needs (apt-get, as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-packages=(g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev libgtest-dev libcpp-httplib-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev
 
 echo "Static libxml2, libcurl and libqrencode for Windows (kept between runs)..."
 VIEWER_WINDOWS_DEPS=$(scripts/windows-deps.sh)
