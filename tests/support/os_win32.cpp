@@ -76,7 +76,8 @@ RunResult run_program_line(const std::string& program, const std::string& argume
         GetExitCodeProcess(info.hProcess, &code);
         result.exit_code = static_cast<int>(code);
         PROCESS_MEMORY_COUNTERS memory{};
-        if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory)) {
+        // Wine answers, but with zero for a child that has ended: no figure then.
+        if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory) && memory.PeakWorkingSetSize > 0) {
             result.peak_memory_kb = static_cast<long>(memory.PeakWorkingSetSize / 1024);
         }
         CloseHandle(info.hThread);

@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 struct RunResult {
     int exit_code = -1;   // as this system's parent sees it (see exit_code_as_seen)
     std::string messages; // everything written to standard error (the message boxes)
-    long peak_memory_kb = 0;  // the child's peak resident memory
+    long peak_memory_kb = -1;  // the child's peak resident memory; -1 where the system does not tell
 };
 
 // Runs a program with arguments and extra environment in a working directory.
