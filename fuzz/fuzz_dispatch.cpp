@@ -8,6 +8,7 @@
 #include <string>
 
 #include "document/image_refs.h"
+#include "platform/platform.h"
 #include "viewer/startup.h"
 
 namespace {
@@ -31,7 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = input_path();
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                    static_cast<std::streamsize>(size));
+    // The program moves to its own directory, as a run should; the fuzzer's own
+    // relative paths (corpus, findings) need the directory it started in.
+    std::string started_in;
+    platform_get_current_dir(started_in);
     char* argv[] = {path.data()};
     viewer_main_argv(1, argv);
+    platform_set_current_dir(started_in.c_str());
     return 0;
 }
