@@ -1,7 +1,7 @@
 // The whole program on one in-memory invoice: start-up, parsing, the choice of
 // road, embedded-document preparation and the hand-off, with every sibling a
 // recorder that does nothing. Beside this binary lie the recorders under the
-// siblings' names and the generic templates; image fetches go to a closed port.
+// siblings' names and the generic templates; image fetches are refused.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>

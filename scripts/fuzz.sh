@@ -15,7 +15,7 @@ for target in build-fuzz/bin/fuzz_* build-fuzz/fuzz-dispatch/fuzz_dispatch; do
   mkdir -p "$corpus"
   cp -n fuzz/seeds/"$name"/* "$corpus"/ 2>/dev/null || true
   cp -n fuzz/regressions/"$name"/* "$corpus"/ 2>/dev/null || true
-  cp -n tests/corpus/*.xml "$corpus"/ 2>/dev/null || true
+  cp -n tests/corpus/*.xml examples/*.xml examples/*.vqd "$corpus"/ 2>/dev/null || true
   options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0
            -artifact_prefix="build-fuzz/findings/$name-")
   # The whole program speaks in message boxes on standard error: silenced while
@@ -27,7 +27,7 @@ for target in build-fuzz/bin/fuzz_* build-fuzz/fuzz-dispatch/fuzz_dispatch; do
     for finding in build-fuzz/findings/"$name"-*; do
       [ -f "$finding" ] && "$target" "$finding" || true
     done
-    echo "Fuzz target $name found a fault; its input is in build-fuzz/findings/." >&2
+    echo "Fuzz target $name failed; an input that shows the fault is in build-fuzz/findings/." >&2
     exit 1
   fi
   tail -1 "build-fuzz/$name.log"

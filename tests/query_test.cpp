@@ -47,21 +47,25 @@ private:
 }  // namespace
 
 TEST(QueryValue, ReadsIssuerReceiverTotalAndUuidOfRealInvoices) {
-    const Invoice real = Invoice::from_corpus("cfdi32-real-cfdiutils.xml");
-    ASSERT_TRUE(real.parsed());
-    EXPECT_EQ(real.value("{/cfdi:Comprobante/cfdi:Emisor/@rfc}"), "CTO021007DZ8");
-    EXPECT_EQ(real.value("{/cfdi:Comprobante/cfdi:Receptor/@rfc}"), "XAXX010101000");
-    EXPECT_EQ(real.value("{/cfdi:Comprobante/@total}"), "4685.00");
-    EXPECT_EQ(real.value("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"),
-              "80824F3B-323E-407B-8F8E-40D83FE2E69F");
-
-    const Invoice sample = Invoice::from_corpus("cfdv32-ejemplo-satcfdi.xml");
-    ASSERT_TRUE(sample.parsed());
-    EXPECT_EQ(sample.value("{/cfdi:Comprobante/cfdi:Emisor/@rfc}"), "AAA010101AAA");
-    EXPECT_EQ(sample.value("{/cfdi:Comprobante/cfdi:Receptor/@rfc}"), "E&\xd1" "831019M53");
-    EXPECT_EQ(sample.value("{/cfdi:Comprobante/@total}"), "40600.00");
-    EXPECT_EQ(sample.value("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"),
-              "e403f396-6a57-4625-adb4-bb436b00789f");
+    const struct {
+        const char* file;
+        const char* issuer;
+        const char* receiver;
+        const char* total;
+        const char* uuid;
+    } invoices[] = {
+        {"cfdi32-real-cfdiutils.xml", "CTO021007DZ8", "XAXX010101000", "4685.00", "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
+        {"cfdv32-ejemplo-satcfdi.xml", "AAA010101AAA", "E&\xd1" "831019M53", "40600.00",
+         "e403f396-6a57-4625-adb4-bb436b00789f"},
+    };
+    for (const auto& expected : invoices) {
+        const Invoice invoice = Invoice::from_corpus(expected.file);
+        ASSERT_TRUE(invoice.parsed()) << expected.file;
+        EXPECT_EQ(invoice.value("{/cfdi:Comprobante/cfdi:Emisor/@rfc}"), expected.issuer);
+        EXPECT_EQ(invoice.value("{/cfdi:Comprobante/cfdi:Receptor/@rfc}"), expected.receiver);
+        EXPECT_EQ(invoice.value("{/cfdi:Comprobante/@total}"), expected.total);
+        EXPECT_EQ(invoice.value("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"), expected.uuid);
+    }
 
     const Invoice dirty = Invoice::from_corpus("v32-dirty-cfdiutils.xml");
     ASSERT_TRUE(dirty.parsed());

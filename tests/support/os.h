@@ -2,9 +2,8 @@
 // What the tests need of the operating system beyond the viewer's own platform
 // layer: one POSIX and one Win32 implementation.
 #include <filesystem>
-#include <string>
-
 #include <map>
+#include <string>
 
 #include "support/program_dir.h"
 

@@ -11,6 +11,12 @@ namespace {
 fs::path bin_dir() { return fs::path(TEST_BIN_DIR); }
 fs::path executable(const std::string& name) { return name + TEST_EXE_SUFFIX; }
 
+// The environment of a run: the test's own variables and where the doubles record.
+std::map<std::string, std::string> with_log(std::map<std::string, std::string> env, const fs::path& log) {
+    env.emplace("RECORDER_LOG", log.string());
+    return env;
+}
+
 std::string unescape(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -100,15 +106,12 @@ std::string ProgramDir::read(const fs::path& path) const { return read_file(path
 
 RunResult ProgramDir::run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
                           const fs::path& working_dir) const {
-    std::map<std::string, std::string> all = env;
-    all.emplace("RECORDER_LOG", log().string());
-    return run_program((dir_ / executable("Vandrel")).string(), args, working_dir.empty() ? work_ : working_dir, all);
+    return run_program((dir_ / executable("Vandrel")).string(), args, working_dir.empty() ? work_ : working_dir,
+                       with_log(env, log()));
 }
 
 RunResult ProgramDir::run_line(const std::string& arguments, const std::map<std::string, std::string>& env) const {
-    std::map<std::string, std::string> all = env;
-    all.emplace("RECORDER_LOG", log().string());
-    return run_program_line((dir_ / executable("Vandrel")).string(), arguments, work_, all);
+    return run_program_line((dir_ / executable("Vandrel")).string(), arguments, work_, with_log(env, log()));
 }
 
 std::vector<std::vector<std::string>> ProgramDir::starts() const {
