@@ -93,6 +93,19 @@ TEST_F(Dispatch, EmbeddedDocumentIsConvertedLocalisedDecodedAndRendered) {
     EXPECT_TRUE(dir.files_ending(".bmp").empty()) << "QR bitmap deleted";
 }
 
+TEST_F(Dispatch, EmbeddedDocumentLargerThanTheParsersTextNodeLimitIsRenderedWhole) {
+    std::string text;
+    std::string expected;  // decoded, with the line ends of a text-mode file
+    for (int i = 0; text.size() < (12u << 20); ++i) {
+        text += "linea " + std::to_string(i) + " con $e$\n";
+        expected += "linea " + std::to_string(i) + " con \xe9\r\n";
+    }
+    dir.write(dir.work() / "big.xml", cfdi32("<vqd>" + text + "</vqd>", "not-a-uuid"));
+    const RunResult r = dir.run({"big.xml"}, renderer_env());
+    EXPECT_EQ(r.exit_code, 0) << r.messages;
+    EXPECT_TRUE(read_file(kept()) == expected) << "the renderer's document is the whole text, decoded";
+}
+
 TEST_F(Dispatch, EmbeddedVersionDecidesDecoding) {
     dir.write(dir.work() / "v10.xml", cfdi32("<vqd version=\"1.0\">a $amp$ b</vqd>"));
     EXPECT_EQ(dir.run({"v10.xml"}, renderer_env()).exit_code, 0);

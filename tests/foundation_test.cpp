@@ -190,6 +190,17 @@ TEST(Latin1, ConvertsCharacterByCharacter) {
     EXPECT_EQ(convert("\xf0\x9f\x98\x80!"), "?!");
 }
 
+TEST(Latin1, LongAsciiRunsConvertAlikeWhereverTheOtherCharactersFall) {
+    // Every offset of a two-byte and a cut sequence among plain letters, across word-sized runs.
+    for (size_t offset = 0; offset < 20; ++offset) {
+        const std::string before(offset, 'a');
+        const std::string after(19 - offset, 'z');
+        EXPECT_EQ(convert(before + "\xc3\xb1" + after), before + "\xf1" + after) << offset;
+        EXPECT_EQ(convert(before + "\xe2\x82" + after), before + "?" + after) << offset;
+        EXPECT_EQ(convert(before + after + std::string(1, '\0') + "b"), before + after + std::string(1, '\0') + "b");
+    }
+}
+
 TEST(Diagnostics, StampsDifferAndHave31Characters) {
     char a[64], b[64];
     make_unique_stamp(a, sizeof a);

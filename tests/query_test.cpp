@@ -120,6 +120,22 @@ TEST(ParseInvoice, HostileFilesDoNotExpandOrReachLocalFiles) {
     }
 }
 
+TEST(ParseInvoice, TextBeyondTheLibrarysNodeLimitIsKeptWholeFromFileAndMemory) {
+    std::string text;
+    for (int i = 0; text.size() < (25u << 20); ++i) text += "linea " + std::to_string(i) + " $amp$ x\n";
+    const std::string xml = "<Comprobante version='3.2'><vqd>" + text + "</vqd><fin/>&amp;</Comprobante>";
+    ProgramDir dir;
+    dir.write("long.xml", xml);
+    xml_setup();
+    const Invoice from_file(XmlDocPtr(parse_invoice_file((dir.dir() / "long.xml").string().c_str())));
+    const Invoice from_memory = Invoice::from_text(xml);
+    for (const Invoice* invoice : {&from_file, &from_memory}) {
+        ASSERT_TRUE(invoice->parsed());
+        EXPECT_TRUE(invoice->value("{//vqd}") == text) << "the embedded text arrives whole and in order";
+        EXPECT_EQ(invoice->value("{/Comprobante/text()}"), "&");
+    }
+}
+
 TEST(ParseInvoice, NotWellFormedFails) {
     xml_setup();
     const std::string broken = "<Comprobante><Emisor></Comprobante>";

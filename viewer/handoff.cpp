@@ -25,14 +25,16 @@ struct XmlFreeDeleter {
 // Every line feed becomes CR LF, as a text-mode write on Windows does, so the
 // file's bytes are the same on every platform.
 bool write_text_mode(FILE* file, const char* bytes, size_t count) {
-    size_t start = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (bytes[i] != '\n') continue;
-        if (std::fwrite(bytes + start, 1, i - start, file) != i - start) return false;
+    const char* const end = bytes + count;
+    const char* start = bytes;
+    for (const char* feed; (feed = static_cast<const char*>(std::memchr(start, '\n', end - start)));) {
+        const size_t run = static_cast<size_t>(feed - start);
+        if (std::fwrite(start, 1, run, file) != run) return false;
         if (std::fwrite("\r\n", 1, 2, file) != 2) return false;
-        start = i + 1;
+        start = feed + 1;
     }
-    return std::fwrite(bytes + start, 1, count - start, file) == count - start;
+    const size_t rest = static_cast<size_t>(end - start);
+    return std::fwrite(start, 1, rest, file) == rest;
 }
 
 // 0 when the whole document was written; the system error code (at least 1) otherwise.

@@ -11,15 +11,24 @@ namespace {
 
 constexpr const char* kDefaultPrefix = "fa-def-ns";
 
-// Frees the array only: its entries belong to the document.
-struct XmlFreeArray {
-    void operator()(xmlNsPtr* entries) const { xmlFree(entries); }
+// The namespaces in scope at a node, as the library lists them, and the moment
+// a pass over them last changed nothing. Bindings change only when the lists
+// change, so until something else changes them another pass does nothing too.
+struct InScope {
+    xmlNsPtr* entries;
+    long long settled_at = -1;  // the count of changes when a pass changed nothing; -1: none yet
+    explicit InScope(xmlNsPtr* list) : entries(list) {}
+    ~InScope() { xmlFree(entries); }  // the array only: its entries belong to the document
+    InScope(const InScope&) = delete;
+    InScope& operator=(const InScope&) = delete;
 };
 
 const char* text_of(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
 
-void register_entries(xmlXPathContextPtr context, xmlNsPtr* entries, int* counter, KvList* generated_prefix_by_uri,
+// Handles each entry in order; true when it stored or registered anything.
+bool register_entries(xmlXPathContextPtr context, xmlNsPtr* entries, int* counter, KvList* generated_prefix_by_uri,
                       KvList* prefix_by_uri) {
+    bool changed = false;
     for (xmlNsPtr* entry = entries; *entry; ++entry) {
         const xmlNs* ns = *entry;
         if (!ns->href) continue;
@@ -32,6 +41,7 @@ void register_entries(xmlXPathContextPtr context, xmlNsPtr* entries, int* counte
             else std::snprintf(prefix, sizeof prefix, "%s_%d", kDefaultPrefix, *counter);
             kv_set(generated_prefix_by_uri, uri, prefix);
             xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>(prefix), ns->href);
+            changed = true;
             continue;
         }
         const char* prefix = text_of(ns->prefix);
@@ -39,7 +49,9 @@ void register_entries(xmlXPathContextPtr context, xmlNsPtr* entries, int* counte
         if (known && ascii_casecmp(strbuf_text(known), prefix) == 0) continue;
         kv_set(prefix_by_uri, uri, prefix);
         xmlXPathRegisterNs(context, ns->prefix, ns->href);
+        changed = true;
     }
+    return changed;
 }
 
 }  // namespace
@@ -47,36 +59,51 @@ void register_entries(xmlXPathContextPtr context, xmlNsPtr* entries, int* counte
 void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr document, xmlNodePtr node, int* counter,
                               KvList* generated_prefix_by_uri, KvList* prefix_by_uri) {
     // The namespaces in scope at a node that declares none are exactly its
-    // parent's, entry for entry: such a node reuses its parent's list instead of
-    // asking the library to walk all its ancestors again. Only nodes that declare
-    // namespaces get a list of their own; the effect of the walk is unchanged.
-    using InScope = std::shared_ptr<xmlNsPtr>;
-    const auto in_scope_at = [document](xmlNodePtr at) { return InScope(xmlGetNsList(document, at), XmlFreeArray{}); };
+    // parent's, entry for entry: such a node shares its parent's list instead of
+    // asking the library to walk all its ancestors again, and skips the pass
+    // while that list is settled. Only nodes that declare namespaces get a list
+    // of their own; the effect of the walk is unchanged.
+    const auto in_scope_at = [document](xmlNodePtr at) -> std::shared_ptr<InScope> {
+        xmlNsPtr* entries = xmlGetNsList(document, at);
+        return entries ? std::make_shared<InScope>(entries) : nullptr;
+    };
+    long long changes = 0;
+    const auto handle = [&](InScope* scope) {
+        if (!scope || scope->settled_at == changes) return;
+        if (register_entries(context, scope->entries, counter, generated_prefix_by_uri, prefix_by_uri)) {
+            ++changes;
+        } else {
+            scope->settled_at = changes;
+        }
+    };
+    // Entity content is shared between references; walking into it would let a
+    // small hostile document cost exponential time.
+    const auto first_to_visit = [](xmlNodePtr at) {
+        return at->type == XML_ENTITY_REF_NODE || at->type == XML_DTD_NODE ? nullptr : at->children;
+    };
+    if (!node) return;
+
+    // Depth first, a node before its children, without recursion: a deeply
+    // nested hostile document must not exhaust the stack. Each entry is a node
+    // still to visit with its parent's list; its next sibling is queued when it
+    // is reached, so that every node is touched once.
     struct Pending {
         xmlNodePtr node;
-        InScope in_scope;
+        std::shared_ptr<InScope> outer;
     };
-    // Depth first, a node before its children, without recursion: a deeply
-    // nested hostile document must not exhaust the stack.
     std::vector<Pending> pending;
-    if (node) pending.push_back({node, in_scope_at(node)});
+    std::shared_ptr<InScope> start = in_scope_at(node);
+    handle(start.get());
+    if (xmlNodePtr child = first_to_visit(node)) pending.push_back({child, std::move(start)});
     while (!pending.empty()) {
         Pending current = std::move(pending.back());
         pending.pop_back();
-        if (current.in_scope) {
-            register_entries(context, current.in_scope.get(), counter, generated_prefix_by_uri, prefix_by_uri);
-        }
-        // Entity content is shared between references; walking into it would let a
-        // small hostile document cost exponential time.
         const xmlNodePtr at = current.node;
-        if (at->type == XML_ENTITY_REF_NODE || at->type == XML_DTD_NODE) continue;
-        xmlNodePtr last = at->children;
-        if (!last) continue;
-        while (last->next) last = last->next;
-        for (xmlNodePtr child = last; child; child = child->prev) {
-            const bool declares = child->type == XML_ELEMENT_NODE && child->nsDef;
-            pending.push_back({child, declares ? in_scope_at(child) : current.in_scope});
-        }
+        if (at->next) pending.push_back({at->next, current.outer});
+        const bool declares = at->type == XML_ELEMENT_NODE && at->nsDef;
+        std::shared_ptr<InScope> scope = declares ? in_scope_at(at) : std::move(current.outer);
+        handle(scope.get());
+        if (xmlNodePtr child = first_to_visit(at)) pending.push_back({child, std::move(scope)});
     }
 }
 

@@ -1,10 +1,13 @@
 #include "xml/parse.h"
 
 #include <libxml/parser.h>
+#include <libxml/SAX2.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -18,6 +21,53 @@ xmlParserInputPtr load_only_the_document(const char* url, const char*, xmlParser
     if (!g_opening || !url || std::strcmp(url, g_opening) != 0) return nullptr;
     g_opening = nullptr;
     return xmlNewInputFromFile(context, url);
+}
+
+// libxml2 refuses a text node over 10,000,000 bytes unless every limit is lifted
+// (XML_PARSE_HUGE, which also lifts the guard against entity expansion). An
+// embedded document is one long text, so text beyond that size is kept in
+// further adjacent text nodes instead, which read back as the same content; up
+// to kLongTextLimit bytes in all, after which the library's limit stands.
+constexpr size_t kLongTextLimit = 64u << 20;
+
+struct LongText {
+    size_t split_bytes = 0;
+    std::vector<xmlNodePtr> closed;  // text nodes taken out of coalescing
+};
+
+void characters_past_the_node_limit(void* user, const xmlChar* text, int length) {
+    auto* context = static_cast<xmlParserCtxtPtr>(user);
+    auto* state = static_cast<LongText*>(context->_private);
+    xmlNodePtr last = context->node ? context->node->last : nullptr;
+    if (last && last->type == XML_TEXT_NODE && last->name == xmlStringText &&
+        static_cast<size_t>(context->nodelen) + static_cast<size_t>(length) > XML_MAX_TEXT_LENGTH &&
+        state->split_bytes + static_cast<size_t>(context->nodelen) <= kLongTextLimit) {
+        // A text node of another name is not extended: the library starts a new one.
+        state->split_bytes += static_cast<size_t>(context->nodelen);
+        last->name = xmlStringTextNoenc;
+        state->closed.push_back(last);
+    }
+    xmlSAX2Characters(user, text, length);
+}
+
+struct ParserContextDeleter {
+    void operator()(xmlParserCtxtPtr context) const { xmlFreeParserCtxt(context); }
+};
+
+template <typename Read>
+xmlDocPtr parse_with_long_text(Read read) {
+    std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
+    if (!context || !context->sax) return nullptr;
+    LongText state;
+    context->_private = &state;
+    context->sax->characters = characters_past_the_node_limit;
+    context->sax->ignorableWhitespace = characters_past_the_node_limit;
+    xmlDocPtr document = read(context.get());
+    // The nodes are ordinary text again once the tree is whole.
+    if (document) {
+        for (xmlNodePtr node : state.closed) node->name = xmlStringText;
+    }
+    return document;
 }
 
 // Errors are recorded as libxml2's last error and shown in message boxes only.
@@ -38,12 +88,15 @@ void xml_teardown() { xmlCleanupParser(); }
 xmlDocPtr parse_invoice_file(const char* path) {
     if (!path) return nullptr;
     g_opening = path;
-    xmlDocPtr document = xmlReadFile(path, nullptr, kParseOptions);
+    xmlDocPtr document = parse_with_long_text(
+        [path](xmlParserCtxtPtr context) { return xmlCtxtReadFile(context, path, nullptr, kParseOptions); });
     g_opening = nullptr;
     return document;
 }
 
 xmlDocPtr parse_invoice_memory(const char* bytes, int size) {
     if (!bytes || size < 0) return nullptr;
-    return xmlReadMemory(bytes, size, nullptr, nullptr, kParseOptions);
+    return parse_with_long_text([bytes, size](xmlParserCtxtPtr context) {
+        return xmlCtxtReadMemory(context, bytes, size, nullptr, nullptr, kParseOptions);
+    });
 }

@@ -118,6 +118,12 @@ int main() {
         const double lint =
             median_ms([&] { run_program("/usr/bin/xmllint", {"--noout", (dir.work() / "large.xml").string()}, dir.work(), {}); });
         std::printf("large invoice vs xmllint:   %.2fx (xmllint %.1f ms; target <= 1.3x)\n", large / lint, lint);
+        const long viewer_kb = dir.run({"large.xml"}, ostrel).peak_memory_kb;
+        const long lint_kb =
+            run_program("/usr/bin/xmllint", {"--noout", (dir.work() / "large.xml").string()}, dir.work(), {})
+                .peak_memory_kb;
+        std::printf("large invoice peak memory:  %.2fx (viewer %ld KB, xmllint %ld KB; target <= 1.3x)\n",
+                    static_cast<double>(viewer_kb) / static_cast<double>(lint_kb), viewer_kb, lint_kb);
     } else {
         std::printf("large invoice vs xmllint:   xmllint not installed (libxml2-utils)\n");
     }
