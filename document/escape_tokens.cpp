@@ -21,12 +21,13 @@ constexpr TokenPair kTokens[] = {
 
 // Replaces every non-overlapping occurrence of `token`, left to right, by one
 // byte, within the buffer: the result of replacing all and taking the new text,
-// without a new buffer per pass. The search stops at the first NUL; the bytes
-// after it are kept.
-void replace_token_in_place(StrBuf* buf, const char* token, char character) {
+// without a new buffer per pass. The search stops at the first NUL, `searched`
+// bytes in, and the bytes after it are kept; `searched` is updated to where the
+// NUL is afterwards, so that no pass has to look for it again.
+void replace_token_in_place(StrBuf* buf, const char* token, char character, size_t& searched) {
     char* const text = buf->text;
     const char* const content_end = text + buf->length;
-    const char* const search_end = text + std::strlen(text);
+    const char* const search_end = text + searched;
     const size_t token_length = std::strlen(token);
     const char* read = text;
     char* write = text;
@@ -39,6 +40,7 @@ void replace_token_in_place(StrBuf* buf, const char* token, char character) {
         read = found + token_length;
     }
     if (read == text) return;  // nothing found: nothing moves
+    searched = static_cast<size_t>(write - text) + static_cast<size_t>(search_end - read);
     const size_t rest = static_cast<size_t>(content_end - read);
     std::memmove(write, read, rest);
     buf->length = static_cast<int32_t>(write + rest - text);
@@ -56,10 +58,11 @@ StrBuf* decode_escape_tokens(const ByteBuf* buf) {
         return nullptr;
     }
     if (n > 0) strbuf_fill(current, buf->data, static_cast<int32_t>(n));
+    size_t searched = current->length > 0 ? std::strlen(current->text) : 0;
     for (const TokenPair& pair : kTokens) {
         // Decoding never forms a "$", so once none is left no later pair can match.
         if (current->length == 0 || !std::memchr(current->text, '$', static_cast<size_t>(current->length))) break;
-        replace_token_in_place(current, pair.token, pair.character[0]);
+        replace_token_in_place(current, pair.token, pair.character[0], searched);
     }
     trim_leading_blanks(current);
     return current;
