@@ -40,10 +40,16 @@ protected:
     void TearDown() override {
         EXPECT_EQ(outside_tree(dir), before) << "something outside the program's directory changed";
     }
+    // Every hostile run ends within 20 s and, where the system reports it, below
+    // kMemoryBoundKb of resident memory.
+    static constexpr long kMemoryBoundKb = 256 * 1024;
     RunResult timed_run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) {
         const auto start = std::chrono::steady_clock::now();
         RunResult r = dir.run(args, env);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        if (r.peak_memory_kb != -1) {
+            EXPECT_LT(r.peak_memory_kb, kMemoryBoundKb) << args[0];
+        }
         return r;
     }
     ProgramDir dir;
@@ -169,8 +175,8 @@ TEST_F(Hostile, TwoHundredMegabyteInvoiceIsRefusedByTheParserWithinBoundedMemory
     const RunResult r = timed_run({"huge.xml"}, {{"RECORDER_SELVAR", "exit=4"}});
     // A text node beyond the parser's limit ends the parse: the file goes to the decrypter.
     EXPECT_EQ(r.exit_code, 4) << r.messages;
-    if (r.peak_memory_kb != -1 || platform_dir_separator() != '\\') {
-        EXPECT_GT(r.peak_memory_kb, 0);
-        EXPECT_LT(r.peak_memory_kb, 256 * 1024) << "the file is streamed, never held whole";
+    // The bound itself is checked by every hostile run; here, that it was measured.
+    if (platform_dir_separator() != '\\') {
+        EXPECT_GT(r.peak_memory_kb, 0) << "POSIX reports a child's peak memory";
     }
 }
