@@ -1,8 +1,9 @@
 #include "document/escape_tokens.h"
 
+#include <cstdint>
 #include <cstring>
-
-#include "util/find_bytes.h"
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -19,68 +20,129 @@ constexpr TokenPair kTokens[] = {
     {"$cs$", "'"},     {"$arr$", "@"},    {"$amp$", "&"},    {"$cd$", "\""},
 };
 
-// Replaces every non-overlapping occurrence of `token`, left to right, by one
-// byte, within the buffer: the result of replacing all and taking the new text,
-// without a new buffer per pass. The search stops at the first NUL, `searched`
-// bytes in, and the bytes after it are kept; `searched` is updated to where the
-// NUL is afterwards, so that no pass has to look for it again.
-void replace_token_in_place(StrBuf* buf, const char* token, char character, size_t& searched) {
-    char* const text = buf->text;
-    const char* const content_end = text + buf->length;
-    const char* const search_end = text + searched;
-    const size_t token_length = std::strlen(token);
-    const char* read = text;
-    char* write = text;
-    for (const char* found;
-         (found = find_bytes(read, search_end, token, token_length));) {
-        const size_t run = static_cast<size_t>(found - read);
-        std::memmove(write, read, run);
-        write += run;
-        *write++ = character;
-        read = found + token_length;
+constexpr int kNoToken = -1;
+
+// The pair whose token starts at `at` (a "$"), or kNoToken. No token is a prefix of
+// another, so at most one matches.
+int token_at(const char* at, const char* end) {
+    const size_t available = static_cast<size_t>(end - at);
+    if (available < 3) return kNoToken;
+    for (int i = 0; i < static_cast<int>(std::size(kTokens)); ++i) {
+        const char* const token = kTokens[i].token;
+        if (token[1] != at[1]) continue;
+        const size_t length = std::strlen(token);
+        if (length <= available && std::memcmp(at, token, length) == 0) return i;
     }
-    if (read == text) return;  // nothing found: nothing moves
-    searched = static_cast<size_t>(write - text) + static_cast<size_t>(search_end - read);
-    const size_t rest = static_cast<size_t>(content_end - read);
-    std::memmove(write, read, rest);
-    buf->length = static_cast<int32_t>(write + rest - text);
-    text[buf->length] = '\0';
+    return kNoToken;
 }
 
-}  // namespace
+size_t token_length(int index) { return std::strlen(kTokens[index].token); }
 
-StrBuf* decode_escape_tokens(const ByteBuf* buf) {
-    if (!buf) return nullptr;
-    const int64_t n = bytebuf_size(buf);
-    StrBuf* current = strbuf_new(static_cast<int32_t>(n + 1));
-    if (!current || !current->text) {
-        strbuf_free(current);
-        return nullptr;
-    }
-    if (n > 0) strbuf_fill(current, buf->data, static_cast<int32_t>(n));
-    size_t searched = current->length > 0 ? std::strlen(current->text) : 0;
-    for (const TokenPair& pair : kTokens) {
-        // Decoding never forms a "$", so once none is left no later pair can match.
-        if (current->length == 0 || !std::memchr(current->text, '$', static_cast<size_t>(current->length))) break;
-        replace_token_in_place(current, pair.token, pair.character[0], searched);
-    }
-    trim_leading_blanks(current);
-    return current;
-}
-
-void trim_leading_blanks(StrBuf* buf) {
-    if (!buf || !buf->text || buf->length <= 0) return;
-    int32_t drop = 0;
-    while (drop < buf->length) {
-        const char c = buf->text[drop];
+// Leading blanks the decoded text drops: spaces, tabs, line feeds and CR LF pairs.
+size_t leading_blanks(const char* text, size_t length) {
+    size_t drop = 0;
+    while (drop < length) {
+        const char c = text[drop];
         if (c == '\n' || c == '\t' || c == ' ') {
             ++drop;
-        } else if (c == '\r' && drop + 1 < buf->length && buf->text[drop + 1] == '\n') {
+        } else if (c == '\r' && drop + 1 < length && text[drop + 1] == '\n') {
             drop += 2;
         } else {
             break;
         }
     }
+    return drop;
+}
+
+constexpr uint8_t kTaken = 0x80;
+
+// Tokens can only overlap by sharing a "$", so overlapping ones form a chain in
+// which each starts where the one before ends. Replacing the pairs one after the
+// other, in table order and left to right, takes a token exactly when neither
+// neighbour was taken before it; a replacement never forms a new token, so this
+// settles the whole chain at once.
+void settle_chain(std::vector<uint8_t>& chain) {
+    for (uint8_t pair = 0; pair < std::size(kTokens); ++pair) {
+        for (size_t i = 0; i < chain.size(); ++i) {
+            if (chain[i] != pair) continue;
+            const bool left_taken = i > 0 && (chain[i - 1] & kTaken);
+            const bool right_taken = i + 1 < chain.size() && (chain[i + 1] & kTaken);
+            if (!left_taken && !right_taken) chain[i] |= kTaken;
+        }
+    }
+}
+
+}  // namespace
+
+// One pass over the text, which the pairs in table order would each have copied.
+// The search stops at the first NUL; the bytes after it are kept as they are.
+StrBuf* decode_escape_tokens(const ByteBuf* buf) {
+    if (!buf) return nullptr;
+    const int64_t n = bytebuf_size(buf);
+    StrBufPtr out(strbuf_new(static_cast<int32_t>(n + 1)));
+    if (!out || !out->text) return nullptr;
+    if (n == 0) return out.release();
+    const char* const text = reinterpret_cast<const char*>(buf->data);
+    const char* const end = text + n;
+    // Tokens and their characters are never blanks, so the front can be trimmed first.
+    const char* read = text + leading_blanks(text, static_cast<size_t>(n));
+    const char* nul = static_cast<const char*>(std::memchr(read, '\0', static_cast<size_t>(end - read)));
+    const char* const search_end = nul ? nul : end;
+    char* write = out->text;
+    std::vector<uint8_t> chain;
+    for (const char* dollar; (dollar = static_cast<const char*>(
+                                  std::memchr(read, '$', static_cast<size_t>(search_end - read))));) {
+        int pair = token_at(dollar, search_end);
+        if (pair == kNoToken) {
+            const size_t run = static_cast<size_t>(dollar + 1 - read);
+            std::memcpy(write, read, run);
+            write += run;
+            read = dollar + 1;
+            continue;
+        }
+        chain.clear();
+        const char* link = dollar;
+        for (; pair != kNoToken; pair = token_at(link, search_end)) {
+            chain.push_back(static_cast<uint8_t>(pair));
+            link += token_length(pair) - 1;
+        }
+        settle_chain(chain);
+        std::memcpy(write, read, static_cast<size_t>(dollar - read));
+        write += dollar - read;
+        // `read` trails `at` by the "$" a taken token already consumed.
+        read = dollar;
+        const char* at = dollar;
+        for (const uint8_t entry : chain) {
+            const int index = entry & ~kTaken;
+            const char* const after = at + token_length(index);
+            if (entry & kTaken) {
+                *write++ = kTokens[index].character[0];
+                read = after;
+            } else {
+                const char* const keep_to = after - 1;  // the closing "$" opens the next link
+                std::memcpy(write, read, static_cast<size_t>(keep_to - read));
+                write += keep_to - read;
+                read = keep_to;
+            }
+            at = after - 1;
+        }
+        // The chain's last "$" starts no token; it stays if its token was not taken.
+        if (read == link) {
+            *write++ = '$';
+            read = link + 1;
+        }
+    }
+    const size_t rest = static_cast<size_t>(end - read);
+    std::memcpy(write, read, rest);
+    write += rest;
+    out->length = static_cast<int32_t>(write - out->text);
+    out->text[out->length] = '\0';
+    return out.release();
+}
+
+void trim_leading_blanks(StrBuf* buf) {
+    if (!buf || !buf->text || buf->length <= 0) return;
+    const auto drop = static_cast<int32_t>(leading_blanks(buf->text, static_cast<size_t>(buf->length)));
     if (drop == 0) return;
     std::memmove(buf->text, buf->text + drop, static_cast<size_t>(buf->length - drop));
     buf->length -= drop;

@@ -1,4 +1,4 @@
-// In-place decoding gives exactly what replacing the pairs one after the other does.
+// One-pass decoding gives exactly what replacing the pairs one after the other does.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

@@ -106,6 +106,33 @@ TEST_F(Dispatch, EmbeddedDocumentLargerThanTheParsersTextNodeLimitIsRenderedWhol
     EXPECT_TRUE(read_file(kept()) == expected) << "the renderer's document is the whole text, decoded";
 }
 
+TEST_F(Dispatch, EmbeddedDocumentLineEndsAreConvertedWhateverTheLineLengths) {
+    // Lines longer than any write buffer, lines ending right at its edges, and runs of empty lines.
+    std::string text;
+    std::string expected;
+    for (const size_t length : {200000u, 65534u, 65535u, 65536u, 0u, 0u, 1u, 131070u, 3u}) {
+        text += std::string(length, 'a' + length % 26) + "\n";
+        expected += std::string(length, 'a' + length % 26) + "\r\n";
+    }
+    text += "sin salto final";
+    expected += "sin salto final";
+    dir.write(dir.work() / "lines.xml", cfdi32("<vqd>" + text + "</vqd>", "not-a-uuid"));
+    const RunResult r = dir.run({"lines.xml"}, renderer_env());
+    EXPECT_EQ(r.exit_code, 0) << r.messages;
+    EXPECT_TRUE(read_file(kept()) == expected) << "every byte kept, every line end converted";
+}
+
+TEST_F(Dispatch, EmbeddedDocumentInCdataOrMixedSectionsIsReadWhole) {
+    dir.write(dir.work() / "cdata.xml", cfdi32("<vqd><![CDATA[a <b> $amp$]]></vqd>", "not-a-uuid"));
+    EXPECT_EQ(dir.run({"cdata.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_EQ(read_file(kept()), "a <b> &");
+
+    dir.write(dir.work() / "mixed.xml", cfdi32("<vqd>uno $e$ <![CDATA[<dos>]]> tres<!-- nota --> cuatro</vqd>",
+                                               "not-a-uuid"));
+    EXPECT_EQ(dir.run({"mixed.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_EQ(read_file(kept()), "uno \xe9 <dos> tres cuatro");
+}
+
 TEST_F(Dispatch, EmbeddedVersionDecidesDecoding) {
     dir.write(dir.work() / "v10.xml", cfdi32("<vqd version=\"1.0\">a $amp$ b</vqd>"));
     EXPECT_EQ(dir.run({"v10.xml"}, renderer_env()).exit_code, 0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace {
@@ -12,6 +13,27 @@ std::string decode(const std::string& text) {
     bytebuf_append(buf.get(), text.data(), static_cast<int64_t>(text.size()));
     StrBufPtr result(decode_escape_tokens(buf.get()));
     return std::string(result->text, static_cast<size_t>(result->length));
+}
+
+// The plain definition: each pair replaced throughout, one after the other, in table order.
+std::string replaced_pair_by_pair(const std::string& text) {
+    static const char* const pairs[][2] = {
+        {"$tIL$", "~"},  {"$men$", "<"},  {"$may$", ">"},  {"$a$", "\xe1"}, {"$e$", "\xe9"}, {"$i$", "\xed"},
+        {"$o$", "\xf3"}, {"$u$", "\xfa"}, {"$A$", "\xc1"}, {"$E$", "\xc9"}, {"$I$", "\xcd"}, {"$O$", "\xd3"},
+        {"$U$", "\xda"}, {"$n$", "\xf1"}, {"$N$", "\xd1"}, {"$cs$", "'"},  {"$arr$", "@"}, {"$amp$", "&"},
+        {"$cd$", "\""},
+    };
+    StrBufPtr current(strbuf_new_empty());
+    StrBuf* slot = current.release();
+    strbuf_append_bytes(&slot, text.data(), static_cast<int64_t>(text.size()));
+    current.reset(slot);
+    for (const auto& pair : pairs) {
+        StrBuf* next = strbuf_replace_all(current.get(), pair[0], pair[1]);
+        if (!next) break;  // an empty text has nothing to replace
+        current.reset(next);
+    }
+    trim_leading_blanks(current.get());
+    return std::string(strbuf_text(current.get()), static_cast<size_t>(current->length));
 }
 
 }  // namespace
@@ -44,4 +66,45 @@ TEST(TrimLeadingBlanks, IgnoresAbsentAndEmptyBuffers) {
     StrBufPtr empty(strbuf_new_empty());
     trim_leading_blanks(empty.get());
     EXPECT_EQ(empty->length, 0);
+}
+
+TEST(DecodeEscapeTokens, ChainsOfTokensSharingDollarsDecodeAsPairByPairReplacementWould) {
+    // Every text of up to seven bytes over an alphabet that forms overlapping tokens.
+    const std::string alphabet = "$aen ";
+    std::string text;
+    int checked = 0;
+    auto visit = [&](auto&& self, size_t length) -> void {
+        ASSERT_EQ(decode(text), replaced_pair_by_pair(text)) << '"' << text << '"';
+        ++checked;
+        if (length == 7) return;
+        for (const char c : alphabet) {
+            text.push_back(c);
+            self(self, length + 1);
+            text.pop_back();
+            if (HasFatalFailure()) return;
+        }
+    };
+    visit(visit, 0);
+    EXPECT_EQ(checked, 97656);
+}
+
+TEST(DecodeEscapeTokens, LongMixedTextsDecodeAsPairByPairReplacementWould) {
+    // Longer tokens, NULs (after which nothing is decoded) and front blanks, at random.
+    const std::string pieces[] = {"$", "$a", "$amp", "$arr", "$cs", "$cd", "$tIL", "$men", "$may", "$n", "$N",
+                                  "$e", "a", "m", "p", " ", "\r\n", "\r", "\t", std::string(1, '\0'), "x"};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
+        ASSERT_EQ(decode(text), replaced_pair_by_pair(text)) << "round " << round;
+    }
+}
+
+TEST(DecodeEscapeTokens, ALongChainOfOneTokenDecodesEveryOtherLink) {
+    std::string chain = "$";
+    for (int i = 0; i < 100000; ++i) chain += "a$";
+    std::string expected;
+    for (int i = 0; i < 50000; ++i) expected += "\xe1" "a";
+    EXPECT_EQ(decode(chain), expected + "$");
 }

@@ -25,16 +25,33 @@ struct XmlFreeDeleter {
 // Every line feed becomes CR LF, as a text-mode write on Windows does, so the
 // file's bytes are the same on every platform.
 bool write_text_mode(FILE* file, const char* bytes, size_t count) {
-    const char* const end = bytes + count;
-    const char* start = bytes;
-    for (const char* feed; (feed = static_cast<const char*>(std::memchr(start, '\n', end - start)));) {
-        const size_t run = static_cast<size_t>(feed - start);
-        if (std::fwrite(start, 1, run, file) != run) return false;
-        if (std::fwrite("\r\n", 1, 2, file) != 2) return false;
-        start = feed + 1;
+    // Converted through a chunk so a document with a line every few bytes costs a few large writes.
+    char chunk[64 * 1024];
+    size_t used = 0;
+    auto flush = [&] {
+        const bool ok = std::fwrite(chunk, 1, used, file) == used;
+        used = 0;
+        return ok;
+    };
+    for (const char* const end = bytes + count; bytes != end;) {
+        const char* feed = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<size_t>(end - bytes)));
+        const size_t run = static_cast<size_t>((feed ? feed : end) - bytes);
+        if (run >= sizeof chunk) {
+            // Long lines go straight out rather than through the chunk.
+            if (!flush() || std::fwrite(bytes, 1, run, file) != run) return false;
+        } else {
+            if (used + run + 2 > sizeof chunk && !flush()) return false;
+            std::memcpy(chunk + used, bytes, run);
+            used += run;
+        }
+        bytes += run;
+        if (!feed) break;
+        if (used + 2 > sizeof chunk && !flush()) return false;
+        chunk[used++] = '\r';
+        chunk[used++] = '\n';
+        ++bytes;
     }
-    const size_t rest = static_cast<size_t>(end - start);
-    return std::fwrite(start, 1, rest, file) == rest;
+    return flush();
 }
 
 // 0 when the whole document was written; the system error code (at least 1) otherwise.
@@ -51,17 +68,22 @@ int write_document(const std::string& path, const char* bytes, size_t count) {
 }  // namespace
 
 int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
-    std::unique_ptr<xmlChar, XmlFreeDeleter> content(xmlNodeGetContent(element));
-    if (!content) return 0;
-    const int n = xmlStrlen(content.get());
+    // A document is usually one text node; its text is read in place rather than copied.
+    const xmlNode* only = element->children;
+    const bool single_text = only && !only->next && (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE);
+    std::unique_ptr<xmlChar, XmlFreeDeleter> content(single_text ? nullptr : xmlNodeGetContent(element));
+    const xmlChar* const text = single_text ? only->content : content.get();
+    if (!text) return 0;
+    const int n = xmlStrlen(text);
     // Each Latin-1 byte takes at least one UTF-8 byte, so n bytes always suffice.
     std::unique_ptr<char, XmlFreeDeleter> latin1(static_cast<char*>(xmlMalloc(static_cast<size_t>(n) + 1)));
     if (!latin1) return report_xml_error(kViewerSettings.caption);
-    const size_t m = utf8_to_latin1(content.get(), static_cast<size_t>(n), latin1.get());
+    const size_t m = utf8_to_latin1(text, static_cast<size_t>(n), latin1.get());
     latin1.get()[m] = '\0';
     content.reset();
 
     ByteBufPtr localised(localise_image_refs(latin1.get(), static_cast<int64_t>(m)));
+    latin1.reset();  // the localised copy is all that is written from here on
     if (localised) {
         StrBufPtr decoded(decode_tokens ? decode_escape_tokens(localised.get()) : nullptr);
         const int failure =
