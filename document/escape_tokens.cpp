@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace {
@@ -10,6 +11,7 @@ namespace {
 struct TokenPair {
     const char* token;
     const char* character;
+    size_t length = std::char_traits<char>::length(token);
 };
 
 // Applied in this order: a "$" two adjacent tokens could share goes to the earlier pair.
@@ -28,15 +30,15 @@ int token_at(const char* at, const char* end) {
     const size_t available = static_cast<size_t>(end - at);
     if (available < 3) return kNoToken;
     for (int i = 0; i < static_cast<int>(std::size(kTokens)); ++i) {
-        const char* const token = kTokens[i].token;
-        if (token[1] != at[1]) continue;
-        const size_t length = std::strlen(token);
-        if (length <= available && std::memcmp(at, token, length) == 0) return i;
+        const TokenPair& pair = kTokens[i];
+        if (pair.token[1] == at[1] && pair.length <= available && std::memcmp(at, pair.token, pair.length) == 0) {
+            return i;
+        }
     }
     return kNoToken;
 }
 
-size_t token_length(int index) { return std::strlen(kTokens[index].token); }
+size_t token_length(int index) { return kTokens[index].length; }
 
 // Leading blanks the decoded text drops: spaces, tabs, line feeds and CR LF pairs.
 size_t leading_blanks(const char* text, size_t length) {

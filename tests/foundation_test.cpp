@@ -201,6 +201,18 @@ TEST(Latin1, LongAsciiRunsConvertAlikeWhereverTheOtherCharactersFall) {
     }
 }
 
+TEST(Latin1, ConvertingInPlaceGivesWhatASeparateBufferGets) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        text += std::string(static_cast<size_t>(i % 11), 'a') + "\xc3\xa9\xe2\x82\xac" + std::string(1, static_cast<char>(0x80 + i % 64));
+    }
+    const std::string expected = convert(text);
+    std::string in_place = text;
+    auto* bytes = reinterpret_cast<unsigned char*>(in_place.data());
+    in_place.resize(utf8_to_latin1(bytes, in_place.size(), in_place.data()));
+    EXPECT_EQ(in_place, expected);
+}
+
 TEST(Diagnostics, StampsDifferAndHave31Characters) {
     char a[64], b[64];
     make_unique_stamp(a, sizeof a);

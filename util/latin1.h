@@ -4,4 +4,5 @@
 #include <cstddef>
 
 // Writes at most `count` bytes to out (never more than the input holds); returns the number written.
+// `out` may be `in` itself: no byte is written before it has been read.
 size_t utf8_to_latin1(const unsigned char* in, size_t count, char* out);

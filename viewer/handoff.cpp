@@ -54,6 +54,34 @@ bool write_text_mode(FILE* file, const char* bytes, size_t count) {
     return flush();
 }
 
+// A document is a run of text nodes (a long one is cut into several), joined
+// here straight into one buffer of the final size; other content is left to the
+// library. `joined` stays null when its buffer cannot be had.
+bool is_text_run(const xmlNode* element) {
+    for (const xmlNode* child = element->children; child; child = child->next) {
+        if (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE) return false;
+    }
+    return true;
+}
+
+xmlChar* join_text_run(const xmlNode* element) {
+    size_t total = 0;
+    for (const xmlNode* child = element->children; child; child = child->next) {
+        if (child->content) total += std::strlen(reinterpret_cast<const char*>(child->content));
+    }
+    auto* joined = static_cast<xmlChar*>(xmlMalloc(total + 1));
+    if (!joined) return nullptr;
+    size_t at = 0;
+    for (const xmlNode* child = element->children; child; child = child->next) {
+        if (!child->content) continue;
+        const size_t length = std::strlen(reinterpret_cast<const char*>(child->content));
+        std::memcpy(joined + at, child->content, length);
+        at += length;
+    }
+    joined[at] = '\0';
+    return joined;
+}
+
 // 0 when the whole document was written; the system error code (at least 1) otherwise.
 int write_document(const std::string& path, const char* bytes, size_t count) {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -68,22 +96,21 @@ int write_document(const std::string& path, const char* bytes, size_t count) {
 }  // namespace
 
 int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
-    // A document is usually one text node; its text is read in place rather than copied.
-    const xmlNode* only = element->children;
-    const bool single_text = only && !only->next && (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE);
-    std::unique_ptr<xmlChar, XmlFreeDeleter> content(single_text ? nullptr : xmlNodeGetContent(element));
-    const xmlChar* const text = single_text ? only->content : content.get();
-    if (!text) return 0;
-    const int n = xmlStrlen(text);
-    // Each Latin-1 byte takes at least one UTF-8 byte, so n bytes always suffice.
-    std::unique_ptr<char, XmlFreeDeleter> latin1(static_cast<char*>(xmlMalloc(static_cast<size_t>(n) + 1)));
-    if (!latin1) return report_xml_error(kViewerSettings.caption);
-    const size_t m = utf8_to_latin1(text, static_cast<size_t>(n), latin1.get());
-    latin1.get()[m] = '\0';
-    content.reset();
+    std::unique_ptr<xmlChar, XmlFreeDeleter> text;
+    if (is_text_run(element)) {
+        text.reset(join_text_run(element));
+        if (!text) return report_xml_error(kViewerSettings.caption);
+    } else {
+        text.reset(xmlNodeGetContent(element));
+        if (!text) return 0;
+    }
+    // Latin-1 never takes more bytes than UTF-8, so the text is converted where it lies.
+    char* const latin1 = reinterpret_cast<char*>(text.get());
+    const size_t m = utf8_to_latin1(text.get(), std::strlen(latin1), latin1);
+    latin1[m] = '\0';
 
-    ByteBufPtr localised(localise_image_refs(latin1.get(), static_cast<int64_t>(m)));
-    latin1.reset();  // the localised copy is all that is written from here on
+    ByteBufPtr localised(localise_image_refs(latin1, static_cast<int64_t>(m)));
+    text.reset();  // the localised copy is all that is written from here on
     if (localised) {
         StrBufPtr decoded(decode_tokens ? decode_escape_tokens(localised.get()) : nullptr);
         const int failure =
