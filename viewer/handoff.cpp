@@ -55,8 +55,8 @@ bool write_text_mode(FILE* file, const char* bytes, size_t count) {
 }
 
 // A document is a run of text nodes (a long one is cut into several), joined
-// here straight into one buffer of the final size; other content is left to the
-// library. `joined` stays null when its buffer cannot be had.
+// here straight into one buffer of the final size (null when it cannot be had);
+// other content is left to the library.
 bool is_text_run(const xmlNode* element) {
     for (const xmlNode* child = element->children; child; child = child->next) {
         if (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE) return false;
