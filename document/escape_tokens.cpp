@@ -38,8 +38,6 @@ int token_at(const char* at, const char* end) {
     return kNoToken;
 }
 
-size_t token_length(int index) { return kTokens[index].length; }
-
 // Leading blanks the decoded text drops: spaces, tabs, line feeds and CR LF pairs.
 size_t leading_blanks(const char* text, size_t length) {
     size_t drop = 0;
@@ -106,33 +104,29 @@ StrBuf* decode_escape_tokens(const ByteBuf* buf) {
         const char* link = dollar;
         for (; pair != kNoToken; pair = token_at(link, search_end)) {
             chain.push_back(static_cast<uint8_t>(pair));
-            link += token_length(pair) - 1;
+            link += kTokens[pair].length - 1;
         }
         settle_chain(chain);
         std::memcpy(write, read, static_cast<size_t>(dollar - read));
         write += dollar - read;
-        // `read` trails `at` by the "$" a taken token already consumed.
-        read = dollar;
+        bool dollar_taken = false;  // the "$" at `at` went with the token before it
         const char* at = dollar;
         for (const uint8_t entry : chain) {
-            const int index = entry & ~kTaken;
-            const char* const after = at + token_length(index);
+            const TokenPair& token = kTokens[entry & ~kTaken];
+            const char* const closing = at + token.length - 1;  // also the next link's opening "$"
             if (entry & kTaken) {
-                *write++ = kTokens[index].character[0];
-                read = after;
+                *write++ = token.character[0];
             } else {
-                const char* const keep_to = after - 1;  // the closing "$" opens the next link
-                std::memcpy(write, read, static_cast<size_t>(keep_to - read));
-                write += keep_to - read;
-                read = keep_to;
+                const char* const from = dollar_taken ? at + 1 : at;
+                std::memcpy(write, from, static_cast<size_t>(closing - from));
+                write += closing - from;
             }
-            at = after - 1;
+            dollar_taken = entry & kTaken;
+            at = closing;
         }
-        // The chain's last "$" starts no token; it stays if its token was not taken.
-        if (read == link) {
-            *write++ = '$';
-            read = link + 1;
-        }
+        // The chain's last "$" starts no token; it stays unless its token was taken.
+        if (!dollar_taken) *write++ = '$';
+        read = at + 1;
     }
     const size_t rest = static_cast<size_t>(end - read);
     std::memcpy(write, read, rest);

@@ -55,8 +55,8 @@ bool write_text_mode(FILE* file, const char* bytes, size_t count) {
 }
 
 // A document is a run of text nodes (a long one is cut into several), joined
-// here straight into one buffer of the final size (null when it cannot be had);
-// other content is left to the library.
+// here straight into one buffer of the final size, `length` bytes (null when it
+// cannot be had); other content is left to the library.
 bool is_text_run(const xmlNode* element) {
     for (const xmlNode* child = element->children; child; child = child->next) {
         if (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE) return false;
@@ -64,7 +64,7 @@ bool is_text_run(const xmlNode* element) {
     return true;
 }
 
-xmlChar* join_text_run(const xmlNode* element) {
+xmlChar* join_text_run(const xmlNode* element, size_t& length) {
     size_t total = 0;
     for (const xmlNode* child = element->children; child; child = child->next) {
         if (child->content) total += std::strlen(reinterpret_cast<const char*>(child->content));
@@ -74,11 +74,12 @@ xmlChar* join_text_run(const xmlNode* element) {
     size_t at = 0;
     for (const xmlNode* child = element->children; child; child = child->next) {
         if (!child->content) continue;
-        const size_t length = std::strlen(reinterpret_cast<const char*>(child->content));
-        std::memcpy(joined + at, child->content, length);
-        at += length;
+        const size_t piece = std::strlen(reinterpret_cast<const char*>(child->content));
+        std::memcpy(joined + at, child->content, piece);
+        at += piece;
     }
     joined[at] = '\0';
+    length = at;
     return joined;
 }
 
@@ -97,16 +98,18 @@ int write_document(const std::string& path, const char* bytes, size_t count) {
 
 int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
     std::unique_ptr<xmlChar, XmlFreeDeleter> text;
+    size_t length = 0;
     if (is_text_run(element)) {
-        text.reset(join_text_run(element));
+        text.reset(join_text_run(element, length));
         if (!text) return report_xml_error(kViewerSettings.caption);
     } else {
         text.reset(xmlNodeGetContent(element));
         if (!text) return 0;
+        length = std::strlen(reinterpret_cast<const char*>(text.get()));
     }
     // Latin-1 never takes more bytes than UTF-8, so the text is converted where it lies.
     char* const latin1 = reinterpret_cast<char*>(text.get());
-    const size_t m = utf8_to_latin1(text.get(), std::strlen(latin1), latin1);
+    const size_t m = utf8_to_latin1(text.get(), length, latin1);
     latin1[m] = '\0';
 
     ByteBufPtr localised(localise_image_refs(latin1, static_cast<int64_t>(m)));
