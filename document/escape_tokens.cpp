@@ -62,6 +62,10 @@ constexpr uint8_t kTaken = 0x80;
 // neighbour was taken before it; a replacement never forms a new token, so this
 // settles the whole chain at once.
 void settle_chain(std::vector<uint8_t>& chain) {
+    if (chain.size() == 1) {  // the usual case: a token that shares no "$"
+        chain[0] |= kTaken;
+        return;
+    }
     for (uint8_t pair = 0; pair < std::size(kTokens); ++pair) {
         for (size_t i = 0; i < chain.size(); ++i) {
             if (chain[i] != pair) continue;
