@@ -15,6 +15,8 @@ struct CurlApi {
     void (*easy_cleanup)(CURL* easy);
     curl_slist* (*slist_append)(curl_slist* list, const char* text);
     void (*slist_free_all)(curl_slist* list);
+    char* (*easy_escape)(CURL* easy, const char* text, int length);
+    void (*free)(void* block);
 };
 
 // The table, filled at the first call; nullptr when libcurl cannot be had.

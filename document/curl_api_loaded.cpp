@@ -22,7 +22,8 @@ bool load(CurlApi& api) {
            resolve(library, "curl_easy_getinfo", api.easy_getinfo) &&
            resolve(library, "curl_easy_cleanup", api.easy_cleanup) &&
            resolve(library, "curl_slist_append", api.slist_append) &&
-           resolve(library, "curl_slist_free_all", api.slist_free_all);
+           resolve(library, "curl_slist_free_all", api.slist_free_all) &&
+           resolve(library, "curl_easy_escape", api.easy_escape) && resolve(library, "curl_free", api.free);
 }
 
 }  // namespace

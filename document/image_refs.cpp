@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "document/fetch.h"
+#include "document/image_url.h"
 #include "platform/platform.h"
 #include "util/find_bytes.h"
+#include "util/kvlist.h"
 #include "util/linelist.h"
 #include "util/paths.h"
 #include "util/process_values.h"
@@ -18,6 +20,7 @@
 namespace {
 
 constexpr const char* kMarkers[] = {"~D", "~A", "~#D"};
+constexpr const char* kImageExtensions[] = {"jpg", "jpeg", "jpe", "png", "gif", "bmp", "dib", "tif", "tiff", "ico"};
 
 struct ImageRefListDeleter {
     void operator()(ImageRef* head) const { image_ref_list_free(head); }
@@ -39,7 +42,19 @@ bool file_present(const std::string& path) {
 
 }  // namespace
 
-int (*image_fetcher)(FetchJob* job) = fetch_to_file;
+int (*image_fetcher)(FetchJob* job, FetchBudget& budget) = fetch_to_file;
+
+bool is_image_name(const std::string& name) {
+    // One trailing point is the RFC rule's (a name that had no extension); the
+    // system would drop it, and any further point or blank, when storing the file.
+    const std::string stem = !name.empty() && name.back() == '.' ? name.substr(0, name.size() - 1) : name;
+    if (stem.empty() || stem.back() == '.' || stem.back() == ' ') return false;
+    const size_t point = stem.rfind('.');
+    if (point == std::string::npos) return true;
+    const std::string extension = stem.substr(point + 1);
+    return std::any_of(std::begin(kImageExtensions), std::end(kImageExtensions),
+                       [&](const char* known) { return ascii_casecmp(extension.c_str(), known) == 0; });
+}
 
 bool is_plain_file_name(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
@@ -71,7 +86,7 @@ void image_ref_list_free(ImageRef* head) {
     }
 }
 
-int localise_image_ref(ImageRef* ref) {
+int localise_image_ref(ImageRef* ref, FetchBudget& budget) {
     ref->localised = 0;
     const std::string content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
     // The name is what follows the last slash or backslash: never a path.
@@ -86,7 +101,7 @@ int localise_image_ref(ImageRef* ref) {
     }
     std::string url;
     if (content.find("://") != std::string::npos) {
-        url = content;
+        url = reference_url(content);
     } else {
         const char* rfc = issuer_rfc ? strbuf_text(issuer_rfc) : nullptr;
         if (rfc && name.find(rfc) == std::string::npos) {
@@ -97,13 +112,15 @@ int localise_image_ref(ImageRef* ref) {
             ref->local_name = name;
             local_path = local_path_of(name);
         }
-        url = std::string(image_base_url) + name;
+        if (!image_server_url(image_base_url, name, url)) return 0;
     }
+    // Only images are ever written by a fetch: never a table, a template or a program.
+    if (!is_image_name(name)) return 0;
     std::unique_ptr<FetchJob, FetchJobDeleter> job(fetch_job_new());
     if (!job) return 0;
     job->target_path = local_path;
     job->url = url;
-    const int result = image_fetcher(job.get());
+    const int result = image_fetcher(job.get(), budget);
     if (result != 0) return result;
     ref->localised = 1;
     return 0;
@@ -156,13 +173,14 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
     // A name written many times is looked up, and fetched, once: the outcome of
     // its first reference stands for the others.
     std::unordered_map<std::string_view, const ImageRef*> decided;
+    FetchBudget budget = fetch_budget_new();
     for (size_t i = 0; i < refs.size(); ++i) {
         if (!is_used[i]) continue;
         ImageRef* ref = refs[i];
         const std::string_view content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
         const auto [earlier, first] = decided.emplace(content, ref);
         if (first) {
-            localise_image_ref(ref);
+            localise_image_ref(ref, budget);
         } else {
             ref->localised = earlier->second->localised;
             ref->local_name = earlier->second->local_name;

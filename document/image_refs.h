@@ -18,13 +18,18 @@ int image_ref_add(ImageRef* head, const char* first, const char* last);
 void image_ref_list_free(ImageRef* head);
 
 ByteBuf* localise_image_refs(const char* text, int64_t length);
-int localise_image_ref(ImageRef* ref);
+struct FetchBudget;
+// A missing image is fetched within what is left of `budget`, the time of the
+// whole document, and only when its name is an image's.
+int localise_image_ref(ImageRef* ref, FetchBudget& budget);
 // 0 rewritten; 503 unreadable or empty; 511 no buffer; 1 cannot be written.
 int localise_file_in_place(const char* path);
 
 struct FetchJob;
 // How a missing image is fetched; the fuzz tests put a deterministic answer here.
-extern int (*image_fetcher)(FetchJob* job);
+extern int (*image_fetcher)(FetchJob* job, FetchBudget& budget);
 
 // A name that can only ever mean a file in the program's directory.
 bool is_plain_file_name(const std::string& name);
+// A name a fetch may write: an image type's extension (any case), or none.
+bool is_image_name(const std::string& name);

@@ -14,7 +14,7 @@
 namespace {
 
 // Fetching is replaced by a refusal: the network is not what is under test.
-int refuse(FetchJob*) { return 7; }
+int refuse(FetchJob*, FetchBudget&) { return 7; }
 
 const std::string& input_path() {
     static const std::string path = [] {

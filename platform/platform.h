@@ -2,6 +2,7 @@
 // The one interface to the operating system. Everything outside platform/ goes
 // through these functions; each has a POSIX and a Win32 implementation.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ bool platform_file_readable(const char* path);
 bool platform_remove_file(const char* path);
 // Moves `from` onto `to`, replacing an existing file.
 bool platform_replace_file(const char* from, const char* to);
+// Creates `path` for writing in binary mode, never through an existing file or
+// link; nullptr when it exists or cannot be made (last error set).
+FILE* platform_create_new_file(const char* path);
+
+// Files that a stop by a signal (POSIX: SIGINT, SIGTERM, SIGHUP) removes before
+// the program ends with that signal. A Windows program that is stopped gets no
+// chance to clean up; what it leaves is swept by a later run. At most a few
+// files at once; false when the list is full (the file is then not covered).
+bool platform_remove_on_stop(const char* path);
+void platform_forget_on_stop(const char* path);
 
 unsigned long platform_last_error();
 void platform_set_last_error(unsigned long code);
@@ -60,6 +71,8 @@ struct LocalTime {
 };
 LocalTime platform_local_time();
 long platform_process_id();
+// Whether a process of that id exists (any process: ids are reused).
+bool platform_process_alive(long pid);
 
 // Microsoft C runtime command-line rules, used where a command line must become an argv.
 std::vector<std::string> msvcrt_split_command_line(const char* command_line);

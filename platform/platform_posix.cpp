@@ -311,3 +311,22 @@ LocalTime platform_local_time() {
 }
 
 long platform_process_id() { return static_cast<long>(getpid()); }
+
+FILE* platform_create_new_file(const char* path) {
+    if (!path) return nullptr;
+    const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        const int saved = errno;
+        close(fd);
+        unlink(path);
+        errno = saved;
+    }
+    return file;
+}
+
+bool platform_process_alive(long pid) {
+    if (pid <= 0) return false;
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}

@@ -1,6 +1,7 @@
 // Win32 backend: the product's home. Children run in a job object so that a
 // stop at the time limit ends everything they started.
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <process.h>
 #include <shellapi.h>
@@ -191,3 +192,36 @@ LocalTime platform_local_time() {
 }
 
 long platform_process_id() { return static_cast<long>(_getpid()); }
+
+FILE* platform_create_new_file(const char* path) {
+    if (!path) return nullptr;
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        DeleteFileA(path);
+        return nullptr;
+    }
+    FILE* file = _fdopen(fd, "wb");
+    if (!file) {
+        _close(fd);
+        DeleteFileA(path);
+    }
+    return file;
+}
+
+// A stopped Windows program is ended outright (TerminateProcess), with no
+// handler run: there is nothing to remove at that point, and what it leaves is
+// swept by the next fetch in that directory.
+bool platform_remove_on_stop(const char*) { return true; }
+void platform_forget_on_stop(const char*) {}
+
+bool platform_process_alive(long pid) {
+    if (pid <= 0) return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}

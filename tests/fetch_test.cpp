@@ -2,20 +2,48 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdarg>
 #include <string>
+#include <thread>
 
+#include "document/curl_api.h"
+#include "platform/platform.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
+#include "viewer_settings.h"
 
 namespace {
+
+const std::string kJpeg("\xff\xd8\xff\xe0jpeg", 8);
+
+// A body of `size` bytes that begins as a JPEG, sent in pieces, with or without its length announced.
+void serve_large(httplib::Response& r, size_t size, bool announced) {
+    auto provide = [size](size_t offset, httplib::DataSink& sink) {
+        std::string piece = offset == 0 ? kJpeg : "";
+        piece.resize(std::min<size_t>(1 << 20, size - offset), 'x');
+        return sink.write(piece.data(), piece.size());
+    };
+    if (announced) {
+        r.set_content_provider(size, "image/jpeg", [provide](size_t offset, size_t, httplib::DataSink& sink) {
+            return provide(offset, sink);
+        });
+    } else {
+        r.set_chunked_content_provider("image/jpeg", [provide, size](size_t offset, httplib::DataSink& sink) {
+            if (offset >= size) {
+                sink.done();
+                return true;
+            }
+            return provide(offset, sink);
+        });
+    }
+}
 
 class Fetch : public testing::Test {
 protected:
     void SetUp() override {
         auto& s = server.server();
-        s.Get("/ok.jpg", [](const httplib::Request&, httplib::Response& r) {
-            r.set_content(std::string("\xff\xd8\x00\x01jpeg", 8), "image/jpeg");
-        });
+        s.Get("/ok.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content(kJpeg, "image/jpeg"); });
         s.Get("/missing.jpg", [](const httplib::Request&, httplib::Response& r) {
             r.status = 404;
             r.set_content("<html>no existe</html>", "text/html");
@@ -27,17 +55,33 @@ protected:
         s.Get("/cut.jpg", [](const httplib::Request&, httplib::Response& r) {
             r.set_content_provider(1000, "image/jpeg", [](size_t offset, size_t, httplib::DataSink& sink) {
                 if (offset > 0) return false;  // the connection drops after the first chunk
-                sink.write("partial", 7);
+                sink.write(kJpeg.data(), kJpeg.size());
                 return true;
+            });
+        });
+        s.Get("/portal.jpg", [](const httplib::Request&, httplib::Response& r) {
+            r.set_content("<html>Inicie sesi\xc3\xb3n</html>", "text/html");
+        });
+        s.Get("/empty.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content("", "image/jpeg"); });
+        s.Get("/announced.jpg", [](const httplib::Request&, httplib::Response& r) { serve_large(r, 50u << 20, true); });
+        s.Get("/unannounced.jpg", [](const httplib::Request&, httplib::Response& r) { serve_large(r, 50u << 20, false); });
+        s.Get("/trickle.jpg", [](const httplib::Request&, httplib::Response& r) {
+            r.set_chunked_content_provider("image/jpeg", [](size_t offset, httplib::DataSink& sink) {
+                if (offset > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                return offset == 0 ? sink.write(kJpeg.data(), kJpeg.size()) : sink.write("x", 1);
             });
         });
         server.start();
     }
     int fetch(const std::string& path, const fs::path& target) {
+        FetchBudget budget = fetch_budget_new();
+        return fetch_with(path, target, budget);
+    }
+    int fetch_with(const std::string& path, const fs::path& target, FetchBudget& budget) {
         FetchJob* job = fetch_job_new();
         job->target_path = target.string();
-        job->url = server.url(path);
-        const int result = fetch_to_file(job);
+        job->url = path.find("://") == std::string::npos ? server.url(path) : path;
+        const int result = fetch_to_file(job, budget);
         fetch_job_free(job);
         return result;
     }
@@ -50,7 +94,7 @@ protected:
 TEST_F(Fetch, StatusOkIsStoredByteForByteWithThePragmaHeader) {
     const fs::path target = dir.dir() / "ok.jpg";
     EXPECT_EQ(fetch("/ok.jpg", target), 0);
-    EXPECT_EQ(read_file(target), std::string("\xff\xd8\x00\x01jpeg", 8));
+    EXPECT_EQ(read_file(target), kJpeg);
     ASSERT_EQ(server.seen().size(), 1u);
     EXPECT_EQ(server.seen()[0].pragma, "no-cache");
     EXPECT_EQ(dir.files_ending(".part").size(), 0u);
@@ -80,20 +124,143 @@ TEST_F(Fetch, BodyCutShortLeavesTheOlderFileIntact) {
 
 TEST_F(Fetch, RefusedConnectionGives7AndNoFile) {
     const fs::path target = dir.dir() / "x.jpg";
-    FetchJob* job = fetch_job_new();
-    job->target_path = target.string();
-    job->url = "http://127.0.0.1:1/x.jpg";
-    EXPECT_EQ(fetch_to_file(job), 7);
-    fetch_job_free(job);
+    EXPECT_EQ(fetch("http://127.0.0.1:1/x.jpg", target), 7);
     EXPECT_FALSE(fs::exists(target));
 }
 
 TEST_F(Fetch, OtherProtocolsAreRefused) {
-    dir.write("local.jpg", "local");
-    FetchJob* job = fetch_job_new();
-    job->target_path = (dir.dir() / "copy.jpg").string();
-    job->url = "file://" + (dir.dir() / "local.jpg").string();
-    EXPECT_NE(fetch_to_file(job), 0);
-    fetch_job_free(job);
+    dir.write("local.jpg", kJpeg);
+    EXPECT_NE(fetch("file://" + (dir.dir() / "local.jpg").string(), dir.dir() / "copy.jpg"), 0);
     EXPECT_FALSE(fs::exists(dir.dir() / "copy.jpg"));
+}
+
+TEST_F(Fetch, OnlyBodiesThatBeginAsAnImageAreKept) {
+    const struct {
+        const char* bytes;
+        size_t size;
+        bool image;
+    } heads[] = {
+        {"\xff\xd8\xff", 3, true},      {"\x89PNG\r\n\x1a\n", 8, true}, {"GIF87a", 6, true}, {"GIF89a", 6, true},
+        {"BM", 2, true},                {"II*\0", 4, true},             {"MM\0*", 4, true},  {"\0\0\1\0", 4, true},
+        {"<html>", 6, false},           {"\xff\xd8", 2, false},         {"GIF90a", 6, false}, {"", 0, false},
+        {"MZ\x90\0", 4, false},         {"ABC=visor.exe", 13, false},
+    };
+    for (const auto& head : heads) {
+        EXPECT_EQ(has_image_signature(reinterpret_cast<const unsigned char*>(head.bytes), head.size), head.image)
+            << std::string(head.bytes, head.size);
+    }
+    // A 200 that is not an image, an empty one among them, is a failed fetch: nothing stored, nothing kept.
+    for (const std::string name : {"portal.jpg", "empty.jpg"}) {
+        EXPECT_NE(fetch("/" + name, dir.dir() / name), 0) << name;
+        EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
+    }
+    EXPECT_EQ(dir.files_ending(".part").size(), 0u);
+}
+
+TEST_F(Fetch, BodiesOverTheSizeLimitAreRefusedAnnouncedOrNot) {
+    for (const std::string name : {"announced.jpg", "unannounced.jpg"}) {
+        EXPECT_EQ(fetch("/" + name, dir.dir() / name), 63) << name;
+        EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
+    }
+    EXPECT_EQ(dir.files_ending(".part").size(), 0u);
+}
+
+TEST_F(Fetch, TransfersEndWithTheImageLimitAndNoneStartsOnceTheBudgetIsSpent) {
+    using std::chrono::steady_clock;
+    FetchBudget budget = fetch_budget_new();
+    const auto start = steady_clock::now();
+    EXPECT_EQ(fetch_with("/trickle.jpg", dir.dir() / "trickle.jpg", budget), 28);
+    const auto took = steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(kViewerSettings.image_timeout_ms - 100));
+    EXPECT_LT(took, std::chrono::milliseconds(kViewerSettings.image_timeout_ms + 3000));
+    EXPECT_EQ(dir.files_ending(".part").size(), 0u);
+
+    budget.deadline = steady_clock::now();
+    EXPECT_EQ(fetch_with("/ok.jpg", dir.dir() / "ok.jpg", budget), 28);
+    EXPECT_EQ(server.seen().size(), 1u) << "nothing is asked for once the budget is spent";
+}
+
+namespace {
+
+CURLcode (*g_real_setopt)(CURL*, CURLoption, ...) = nullptr;
+
+// A libcurl that knows neither form of the protocol restriction.
+CURLcode setopt_without_protocols(CURL* easy, CURLoption option, ...) {
+    va_list args;
+    va_start(args, option);
+    CURLcode result = CURLE_UNKNOWN_OPTION;
+    if (option == static_cast<CURLoption>(10318) || option == static_cast<CURLoption>(181)) {
+        // refused
+    } else if (option < CURLOPTTYPE_OBJECTPOINT) {
+        result = g_real_setopt(easy, option, va_arg(args, long));
+    } else if (option < CURLOPTTYPE_OFF_T) {
+        result = g_real_setopt(easy, option, va_arg(args, void*));
+    } else {
+        result = g_real_setopt(easy, option, va_arg(args, curl_off_t));
+    }
+    va_end(args);
+    return result;
+}
+
+std::string temp_name(long pid, unsigned n) {
+    return "~Vandrel-" + std::to_string(pid) + "-" + std::to_string(n) + ".part";
+}
+
+}  // namespace
+
+TEST_F(Fetch, ALibcurlThatRefusesTheProtocolRestrictionFetchesNothing) {
+    ASSERT_TRUE(curl_api());
+    CurlApi refusing = *curl_api();
+    g_real_setopt = refusing.easy_setopt;
+    refusing.easy_setopt = setopt_without_protocols;
+    FetchJob* job = fetch_job_new();
+    job->target_path = (dir.dir() / "ok.jpg").string();
+    job->url = server.url("/ok.jpg");
+    FetchBudget budget = fetch_budget_new();
+    EXPECT_NE(fetch_to_file_with(refusing, job, budget), 0);
+    fetch_job_free(job);
+    EXPECT_TRUE(server.seen().empty());
+    EXPECT_FALSE(fs::exists(dir.dir() / "ok.jpg"));
+}
+
+TEST_F(Fetch, NothingPlantedAtTheNextTemporaryNameIsFollowedOrOverwritten) {
+    const fs::path outside = dir.root() / "outside.txt";
+    dir.write(outside, "must stay");
+    const fs::path planted = dir.dir() / temp_name(platform_process_id(), 0);
+    std::error_code no_links;
+    fs::create_symlink(outside, planted, no_links);
+    if (no_links) dir.write(planted, "planted");  // where links cannot be made, a file stands in
+    FetchBudget budget = fetch_budget_new();
+    budget.swept = true;  // the sweep would remove it before the fetch
+    EXPECT_EQ(fetch_with("/ok.jpg", dir.dir() / "ok.jpg", budget), 0);
+    EXPECT_EQ(read_file(outside), "must stay");
+    EXPECT_EQ(fs::is_symlink(planted) ? "link" : read_file(planted), no_links ? "planted" : "link");
+    EXPECT_EQ(read_file(dir.dir() / "ok.jpg"), kJpeg);
+}
+
+TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
+    // A live process other than this one: the recorder waiting a minute.
+    const fs::path pid_file = dir.root() / "live.pid";
+    dir.add_double("Sleeper.exe");
+    const std::string line = "\"" + (dir.dir() / "Sleeper.exe").string() + "\" --grandchild \"" + pid_file.string() + "\"";
+    PlatformProcess* live = platform_process_start(line.c_str(), nullptr, dir.root().string().c_str(), 0);
+    ASSERT_TRUE(live);
+    for (int i = 0; i < 500 && read_file(pid_file).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const long live_pid = std::stol(read_file(pid_file));
+    const long gone_pid = 99999999;
+
+    const auto old = fs::file_time_type::clock::now() - std::chrono::milliseconds(kViewerSettings.fetch_budget_ms + 5000);
+    dir.write(temp_name(gone_pid, 3), "left by a run that was killed");
+    dir.write(temp_name(live_pid, 0), "a live run's download");
+    dir.write(temp_name(live_pid, 1), "older than any live download can be");
+    fs::last_write_time(dir.dir() / temp_name(live_pid, 1), old);
+    dir.write("~Vandrel-notes.part", "not a download's name");
+
+    EXPECT_EQ(fetch("/ok.jpg", dir.dir() / "ok.jpg"), 0);
+    platform_process_stop_tree(live, 0);
+    platform_process_free(live);
+    EXPECT_FALSE(fs::exists(dir.dir() / temp_name(gone_pid, 3)));
+    EXPECT_TRUE(fs::exists(dir.dir() / temp_name(live_pid, 0)));
+    EXPECT_FALSE(fs::exists(dir.dir() / temp_name(live_pid, 1)));
+    EXPECT_TRUE(fs::exists(dir.dir() / "~Vandrel-notes.part"));
 }

@@ -4,11 +4,14 @@
 
 #include <string>
 
+#include "platform/platform.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
 #include "util/process_values.h"
 
 namespace {
+
+const std::string kJpeg = "\xff\xd8\xff";
 
 class Localise : public testing::Test {
 protected:
@@ -20,7 +23,7 @@ protected:
                 r.set_content("no", "text/plain");
                 return;
             }
-            r.set_content("image:" + name, "image/jpeg");
+            r.set_content(kJpeg + name, "image/jpeg");
         });
         server.start();
         base_url = server.url("/Vandrel/images/");
@@ -73,7 +76,7 @@ TEST_F(Localise, MissingImageIsFetchedWithTheRfcAddedToItsName) {
               "~D\"logo_AAA010101AAA.jpg\" ~D\"sello_AAA010101AAA.\" ~D\"x_AAA010101AAA.png\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/logo_AAA010101AAA.jpg", "/Vandrel/images/sello_AAA010101AAA.",
                                   "/Vandrel/images/x_AAA010101AAA.png"}));
-    EXPECT_EQ(dir.read("logo_AAA010101AAA.jpg"), "image:logo_AAA010101AAA.jpg");
+    EXPECT_EQ(dir.read("logo_AAA010101AAA.jpg"), kJpeg + "logo_AAA010101AAA.jpg");
 }
 
 TEST_F(Localise, EmptyRfcChangesNoName) {
@@ -122,10 +125,10 @@ TEST_F(Localise, NamesThatAreNotPlainFileNamesAreNeverFetchedNorUsed) {
 }
 
 TEST_F(Localise, TraversalNamesAreReducedToTheirLastSegmentInsideTheProgramDirectory) {
-    EXPECT_EQ(localise("~D\"..\\..\\x.dll\""), "~D\"x.dll\"");
-    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/x.dll"}));
-    EXPECT_TRUE(fs::exists(dir.dir() / "x.dll"));
-    EXPECT_FALSE(fs::exists(dir.root() / "x.dll"));
+    EXPECT_EQ(localise("~D\"..\\..\\x.png\""), "~D\"x.png\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/x.png"}));
+    EXPECT_TRUE(fs::exists(dir.dir() / "x.png"));
+    EXPECT_FALSE(fs::exists(dir.root() / "x.png"));
 }
 
 TEST_F(Localise, OutputLongerThanTwiceTheInputIsKeptWhole) {
@@ -154,5 +157,45 @@ TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {
     EXPECT_EQ(localise("~D\"a.jpg\" ~D\"a.jpg\" ~A\"missing.jpg\" ~D\"missing.jpg\" ~D\"a.jpg\""),
               "~D\"a.jpg\" ~D\"a.jpg\" ~A\"noimage.jpg\" ~D\"noimage.jpg\" ~D\"a.jpg\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/a.jpg", "/Vandrel/images/missing.jpg"}));
-    EXPECT_EQ(dir.read("a.jpg"), "image:a.jpg");
+    EXPECT_EQ(dir.read("a.jpg"), kJpeg + "a.jpg");
+}
+
+TEST_F(Localise, OnlyImageNamesAreRequestedWhileFilesAlreadyPresentAreUsed) {
+    placeholder_present = 1;
+    for (const std::string name : {"tableRFC.cfg", "Quenda.exe", "x.dll", "PlantillaVQDGenerica.Fat", "tableRFC.cfg.",
+                                   "a.jpg ", "logo.svg"}) {
+        EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;
+        EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
+    }
+    EXPECT_TRUE(requested().empty());
+    EXPECT_EQ(localise("~D\"Logo.PNG\" ~D\"x.TIFF\" ~D\"sello\""), "~D\"Logo.PNG\" ~D\"x.TIFF\" ~D\"sello\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/Logo.PNG", "/Vandrel/images/x.TIFF", "/Vandrel/images/sello"}));
+    dir.write("notas.txt", "present");
+    EXPECT_EQ(localise("~D\"notas.txt\""), "~D\"notas.txt\"");
+    EXPECT_EQ(requested().size(), 3u);
+}
+
+TEST_F(Localise, NamesAreRequestedPercentEncodedAndStoredUnderTheirPlainName) {
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"logo empresa.jpg", "logo%20empresa.jpg"},
+        {"a#b.jpg", "a%23b.jpg"},
+        {"100%.jpg", "100%25.jpg"},
+        {"caf\xe9?.jpg", "caf%C3%A9%3F.jpg"},
+    };
+    for (const auto& [name, encoded] : names) {
+        EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"" + name + "\"") << name;
+        ASSERT_FALSE(server.seen().empty());
+        EXPECT_EQ(server.seen().back().target, "/Vandrel/images/" + encoded);
+        EXPECT_TRUE(fs::exists(dir.dir() / name)) << name;
+    }
+    // A reference that is a URL keeps its own form; only blanks, controls and non-ASCII are encoded.
+    const std::string url = server.url("/Vandrel/images/foto a\xf1o 50%25.jpg");
+    EXPECT_EQ(localise("~D\"" + url + "\""), "~D\"foto a\xf1o 50%25.jpg\"");
+    EXPECT_EQ(server.seen().back().target, "/Vandrel/images/foto%20a%C3%B1o%2050%25.jpg");
+    // Any name the file system takes can be fetched: the temporary name does not grow with it.
+    if (platform_dir_separator() == '/') {
+        const std::string long_name = std::string(246, 'n') + ".jpg";
+        EXPECT_EQ(localise("~D\"" + long_name + "\""), "~D\"" + long_name + "\"");
+        EXPECT_TRUE(fs::exists(dir.dir() / long_name));
+    }
 }

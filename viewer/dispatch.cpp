@@ -3,7 +3,9 @@
 #include <libxml/xpathInternals.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "document/image_refs.h"
 #include "exec/command_template.h"
@@ -26,6 +28,8 @@ namespace {
 
 constexpr int kUnsupportedEmbeddedVersion = 505;
 constexpr int kGenericTemplateFailed = 506;
+// 512 and 513 would reach a POSIX parent as 0 and 1.
+constexpr int kValueTooLarge = 514;
 
 bool version_is(const std::string& version, const char* text) { return ascii_casecmp(version.c_str(), text) == 0; }
 
@@ -47,9 +51,29 @@ bool search(ViewerRun& run, const char* expression) {
     return search_found(run);
 }
 
-StrBuf* query(const char* text, xmlXPathContextPtr context) {
+StrBuf* query(ViewerRun& run, const char* text) {
     StrBufPtr q(strbuf_from_text(text));
-    return q ? query_value(q.get(), context) : nullptr;
+    return q ? query_value(q.get(), run.context, &run.value_limit) : nullptr;
+}
+
+// Nothing has been written and no sibling started for this document yet.
+int refuse_oversized_invoice() {
+    platform_message_box(kViewerSettings.caption, "El comprobante excede el tama\xf1o permitido para visualizarse",
+                         MESSAGE_ICON_WARNING);
+    return kValueTooLarge;
+}
+
+// The embedded document and its version, both of which the hand-off reads.
+bool embedded_fits(ViewerRun& run, xmlNodePtr element) {
+    const xmlAttr* version = xmlHasProp(element, reinterpret_cast<const xmlChar*>("version"));
+    return value_fits(element, run.value_limit) &&
+           (!version || value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit));
+}
+
+void set_value_limit(ViewerRun& run, const std::string& parsed_file) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(parsed_file, error);
+    run.value_limit = value_limit_for_file(error ? 0 : static_cast<int64_t>(size));
 }
 
 std::string attribute_text(xmlAttrPtr attribute) {
@@ -80,19 +104,22 @@ bool is_stamp_uuid(const StrBuf* uuid) {
     return true;
 }
 
-void draw_qr_code(ViewerRun& run) {
-    StrBufPtr receiver(query("{/cfdi:Comprobante/cfdi:Receptor/@rfc}", run.context));
-    StrBufPtr total(query("{/cfdi:Comprobante/@total}", run.context));
-    StrBufPtr uuid(query("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}", run.context));
+// 0, or the refusal of a value too large to read.
+int draw_qr_code(ViewerRun& run) {
+    StrBufPtr receiver(query(run, "{/cfdi:Comprobante/cfdi:Receptor/@rfc}"));
+    StrBufPtr total(query(run, "{/cfdi:Comprobante/@total}"));
+    StrBufPtr uuid(query(run, "{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"));
+    if (run.value_limit.exceeded) return refuse_oversized_invoice();
     if (!is_stamp_uuid(uuid.get()) || !qr_value_is_safe(issuer_rfc) || !qr_value_is_safe(receiver.get()) ||
         !qr_value_is_safe(total.get())) {
-        return;
+        return 0;
     }
     const std::string id = strbuf_text(uuid.get());
     const std::string command = "Marbet.exe -o \"" + id + ".bmp\" -z 10 -t BMP ?re=" + strbuf_text(issuer_rfc) +
                                 "&rr=" + strbuf_text(receiver.get()) + "&tt=" + strbuf_text(total.get()) + "&id=" + id;
     run_command(command.c_str(), nullptr, 1, 0);
     run.qr_bitmap_path = id + ".bmp";
+    return 0;
 }
 
 // The embedded element's version decides decoding: absent or empty on, "1.0" off.
@@ -142,19 +169,24 @@ int invoice_road(ViewerRun& run, xmlNodePtr root) {
     invoice_version.clear();
     for (xmlAttrPtr attribute = root->properties; attribute; attribute = attribute->next) {
         if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") == 0) {
+            if (!value_fits(reinterpret_cast<const xmlNode*>(attribute), run.value_limit)) {
+                return refuse_oversized_invoice();
+            }
             invoice_version = attribute_text(attribute);
             break;
         }
     }
     const bool cfdi3 = version_is(invoice_version, "3.0") || version_is(invoice_version, "3.2");
-    if (!cfdi3) {
-        issuer_rfc = query("{/Comprobante/Emisor/@rfc}", run.context);
-    } else {
-        issuer_rfc = query("{/cfdi:Comprobante/cfdi:Emisor/@rfc}", run.context);
-        draw_qr_code(run);
+    issuer_rfc = query(run, cfdi3 ? "{/cfdi:Comprobante/cfdi:Emisor/@rfc}" : "{/Comprobante/Emisor/@rfc}");
+    // Sized before the QR tool runs: a refused invoice starts nothing.
+    const bool embedded = search(run, "//vqd") || search(run, "//fa:vqd");
+    xmlNodePtr element = embedded ? first_found(run) : nullptr;
+    if (run.value_limit.exceeded || (element && !embedded_fits(run, element))) return refuse_oversized_invoice();
+    if (cfdi3) {
+        if (const int refused = draw_qr_code(run)) return refused;
     }
 
-    if (search(run, "//vqd") || search(run, "//fa:vqd")) return hand_off_by_version(run, first_found(run));
+    if (element) return hand_off_by_version(run, element);
 
     if (issuer_rfc) {
         const int result = run_issuer_command(strbuf_text(issuer_rfc), run.full_path.c_str(), run.arg_count, run.args);
@@ -191,6 +223,9 @@ int dispatch_document(ViewerRun& run) {
             return report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
         }
         if (const int failure = use_decrypted_copy(run, decrypted)) return failure;
+        set_value_limit(run, decrypted);
+    } else {
+        set_value_limit(run, run.full_path);
     }
 
     if (FILE* placeholder = std::fopen(kViewerSettings.placeholder_image, "r")) {
@@ -210,8 +245,9 @@ int dispatch_document(ViewerRun& run) {
     StrBufPtr any_vqd(qualify_path("//*[local-name()=\"vqd\"]"));
     if (!any_vqd) return open_in_browser(run);
     evaluate(run, strbuf_text(any_vqd.get()));
-    if (search_found(run)) return hand_off_by_version(run, first_found(run));
-    return 0;
+    if (!search_found(run)) return 0;
+    if (!embedded_fits(run, first_found(run))) return refuse_oversized_invoice();
+    return hand_off_by_version(run, first_found(run));
 }
 
 int open_in_browser(const ViewerRun& run) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "xml/value_limit.h"
+
 struct ViewerRun {
     char** args = nullptr;  // kArgSlots slots of kArgSlotSize bytes
     int arg_count = 0;
@@ -17,6 +19,7 @@ struct ViewerRun {
     xmlDocPtr document = nullptr;
     xmlXPathContextPtr context = nullptr;
     xmlXPathObjectPtr search = nullptr;  // the latest node search
+    ValueLimit value_limit{};            // how large a value read from the document may be
     std::string temp_doc_path;
     std::string qr_bitmap_path;  // set only when the QR bitmap was asked for
 

@@ -41,7 +41,8 @@ StrBuf* shorthand_expression(const char* text, int32_t n) {
 
 }  // namespace
 
-StrBuf* node_text_latin1(xmlNodePtr node) {
+StrBuf* node_text_latin1(xmlNodePtr node, ValueLimit* limit) {
+    if (limit && !value_fits(node, *limit)) return nullptr;
     xmlChar* content = xmlNodeGetContent(node);
     if (!content) return nullptr;
     const int m = xmlStrlen(content);
@@ -57,7 +58,7 @@ StrBuf* node_text_latin1(xmlNodePtr node) {
     return result;
 }
 
-StrBuf* query_value(const StrBuf* query, xmlXPathContextPtr context) {
+StrBuf* query_value(const StrBuf* query, xmlXPathContextPtr context, ValueLimit* limit) {
     if (!query || !context) return nullptr;
     const char* text = strbuf_text(query);
     const int32_t n = static_cast<int32_t>(std::strlen(text));
@@ -79,5 +80,5 @@ StrBuf* query_value(const StrBuf* query, xmlXPathContextPtr context) {
     if (!result || result->type != XPATH_NODESET || !result->nodesetval || result->nodesetval->nodeNr < 1) {
         return nullptr;
     }
-    return node_text_latin1(result->nodesetval->nodeTab[0]);
+    return node_text_latin1(result->nodesetval->nodeTab[0], limit);
 }

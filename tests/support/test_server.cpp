@@ -27,7 +27,7 @@ std::string TestServer::url(const std::string& path) const {
 
 void TestServer::record(const httplib::Request& request) {
     std::lock_guard<std::mutex> lock(mutex_);
-    seen_.push_back({request.path, request.get_header_value("Pragma")});
+    seen_.push_back({request.path, request.target, request.get_header_value("Pragma")});
 }
 
 std::vector<TestServer::Seen> TestServer::seen() {

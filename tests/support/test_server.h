@@ -15,9 +15,10 @@ public:
     void start();
     int port() const { return port_; }
     std::string url(const std::string& path) const;
-    // Requests seen so far: path and the value of the Pragma header.
+    // Requests seen so far: path (decoded), target (as sent) and the value of the Pragma header.
     struct Seen {
         std::string path;
+        std::string target;
         std::string pragma;
     };
     std::vector<Seen> seen();

@@ -1,0 +1,74 @@
+#include "document/temp_download.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char kPrefix[] = "~Vandrel-";
+constexpr const char kSuffix[] = ".part";
+// Names taken by something else (a planted file or link) are passed over, a few times.
+constexpr int kAttempts = 16;
+
+std::string temp_name(long pid, unsigned n) {
+    return kPrefix + std::to_string(pid) + "-" + std::to_string(n) + kSuffix;
+}
+
+// The process id in a temporary download's name; -1 when the name is not one.
+long owner_of(const std::string& name) {
+    const std::string prefix = kPrefix;
+    const std::string suffix = kSuffix;
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return -1;
+    }
+    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const size_t dash = middle.find('-');
+    if (dash == 0 || dash == std::string::npos || dash > 18 || dash + 1 == middle.size()) return -1;
+    if (middle.find_first_not_of("0123456789-") != std::string::npos || middle.find('-', dash + 1) != std::string::npos) {
+        return -1;
+    }
+    return std::stol(middle.substr(0, dash));
+}
+
+}  // namespace
+
+FILE* temp_download_create(const std::string& dir, unsigned& next, std::string& path) {
+    const long pid = platform_process_id();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        path = dir + platform_dir_separator() + temp_name(pid, next++);
+        // Listed before it exists, so that no moment leaves it uncovered.
+        platform_remove_on_stop(path.c_str());
+        if (FILE* file = platform_create_new_file(path.c_str())) return file;
+        platform_forget_on_stop(path.c_str());
+    }
+    path.clear();
+    return nullptr;
+}
+
+void temp_download_done(const std::string& path) { platform_forget_on_stop(path.c_str()); }
+
+void sweep_stopped_downloads(const std::string& dir, std::chrono::milliseconds max_age) {
+    std::error_code error;
+    const long own = platform_process_id();
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        const long owner = owner_of(it->path().filename().string());
+        if (owner < 0) continue;
+        // This run has no download yet: one under its id is a dead run's whose id came back.
+        bool stale = owner == own || !platform_process_alive(owner);
+        if (!stale) {
+            std::error_code time_error;
+            const auto written = fs::last_write_time(it->path(), time_error);
+            stale = !time_error && now - written > max_age;
+        }
+        if (stale) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
+}

@@ -1,0 +1,80 @@
+#include "xml/value_limit.h"
+
+#include <libxml/entities.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace {
+
+constexpr int64_t kMinimumLimit = 10ll << 20;
+constexpr int64_t kLongTextLimit = 64ll << 20;
+constexpr int64_t kFileFactor = 10;
+
+// Sizes as a reader of the value would meet them: text and CDATA as they
+// stand, an entity reference as its entity's content, each entity counted once.
+class SizeCounter {
+public:
+    explicit SizeCounter(int64_t ceiling) : over_(ceiling + 1) {}
+
+    int64_t node(const xmlNode* node) {
+        switch (node->type) {
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+            return node->content ? static_cast<int64_t>(std::strlen(reinterpret_cast<const char*>(node->content))) : 0;
+        case XML_ENTITY_REF_NODE:
+            return entity(xmlGetDocEntity(node->doc, node->name));
+        case XML_ELEMENT_NODE:
+        case XML_ATTRIBUTE_NODE:
+        case XML_DOCUMENT_FRAG_NODE:
+            return list(node->children);
+        default:
+            return 0;
+        }
+    }
+
+private:
+    int64_t list(const xmlNode* first) {
+        int64_t total = 0;
+        for (const xmlNode* child = first; child && total < over_; child = child->next) {
+            total = std::min(over_, total + node(child));
+        }
+        return total;
+    }
+
+    int64_t entity(const xmlEntity* declared) {
+        if (!declared) return 0;
+        const auto [known, added] = sizes_.emplace(declared, over_);  // a loop counts as too large
+        if (!added) return known->second;
+        int64_t size = 0;
+        if (declared->children) {
+            size = list(declared->children);
+        } else if (declared->content) {
+            size = static_cast<int64_t>(std::strlen(reinterpret_cast<const char*>(declared->content)));
+        }
+        sizes_[declared] = size;
+        return size;
+    }
+
+    const int64_t over_;
+    std::unordered_map<const xmlEntity*, int64_t> sizes_;
+};
+
+}  // namespace
+
+ValueLimit value_limit_for_file(int64_t file_size) {
+    const int64_t scaled = file_size > kLongTextLimit ? kLongTextLimit : file_size * kFileFactor;
+    return ValueLimit{std::min(kLongTextLimit, std::max(kMinimumLimit, scaled)), false};
+}
+
+int64_t expanded_value_size(const xmlNode* node, int64_t ceiling) {
+    if (!node) return 0;
+    return SizeCounter(ceiling).node(node);
+}
+
+bool value_fits(const xmlNode* node, ValueLimit& limit) {
+    if (expanded_value_size(node, limit.max_bytes) <= limit.max_bytes) return true;
+    limit.exceeded = true;
+    return false;
+}

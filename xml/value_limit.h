@@ -1,0 +1,23 @@
+#pragma once
+// Entity references are kept as references when an invoice is parsed, and
+// expanded only when a value is read: a small file can name gigabytes that way.
+// A value's size is counted over the tree as parsed before it is read, and a
+// value over the limit is not read at all.
+#include <libxml/tree.h>
+
+#include <cstdint>
+
+struct ValueLimit {
+    int64_t max_bytes;
+    bool exceeded;  // a value over the limit was asked for
+};
+
+// The limit for an invoice file of `file_size` bytes: the larger of 10 MiB and ten
+// times its size, and never more than the 64 MiB of long text a parse accepts.
+ValueLimit value_limit_for_file(int64_t file_size);
+// The bytes the value of `node` (an element's text, an attribute's value, a
+// text node) comes to with its entity references expanded, counted no further
+// than `ceiling` + 1.
+int64_t expanded_value_size(const xmlNode* node, int64_t ceiling);
+// Whether the value of `node` fits; records the excess in `limit` when it does not.
+bool value_fits(const xmlNode* node, ValueLimit& limit);
