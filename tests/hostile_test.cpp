@@ -2,14 +2,18 @@
 // bounded time, and nothing outside the program's directory changes.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "platform/platform.h"
 #include "support/os.h"
 #include "support/program_dir.h"
+#include "support/test_server.h"
+#include "viewer_settings.h"
 
 namespace {
 
@@ -56,11 +60,29 @@ protected:
     std::map<std::string, std::string> before;
 };
 
+const char* const kUuidText = "80824F3B-323E-407B-8F8E-40D83FE2E69F";
+
 std::string cfdi32(const std::string& uuid, const std::string& rfc, const std::string& inner) {
     return "<cfdi:Comprobante xmlns:cfdi=\"http://www.sat.gob.mx/cfd/3\" version=\"3.2\" total=\"1\">"
            "<cfdi:Emisor rfc=\"" + rfc + "\"/><cfdi:Receptor rfc=\"XAXX010101000\"/><cfdi:Complemento>"
            "<tfd:TimbreFiscalDigital xmlns:tfd=\"urn:tfd\" UUID=\"" + uuid + "\"/></cfdi:Complemento>" + inner +
            "</cfdi:Comprobante>";
+}
+
+const std::string kJpeg = "\xff\xd8\xff\xe0";
+
+// A JPEG's first bytes, then one byte every half second for as long as the client listens.
+void trickle(httplib::Response& r) {
+    r.set_chunked_content_provider("image/jpeg", [](size_t offset, httplib::DataSink& sink) {
+        if (offset > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return offset == 0 ? sink.write(kJpeg.data(), kJpeg.size()) : sink.write("x", 1);
+    });
+}
+
+std::string embedded(const std::vector<std::string>& references) {
+    std::string text = "<vqd>";
+    for (const std::string& reference : references) text += "~D\"" + reference + "\" ";
+    return text + "</vqd>";
 }
 
 }  // namespace
@@ -179,4 +201,131 @@ TEST_F(Hostile, TwoHundredMegabyteInvoiceIsRefusedByTheParserWithinBoundedMemory
     if (platform_dir_separator() != '\\') {
         EXPECT_GT(r.peak_memory_kb, 0) << "POSIX reports a child's peak memory";
     }
+}
+
+TEST_F(Hostile, AnInvoiceCannotPlantTablesTemplatesOrProgramsForALaterInvoice) {
+    TestServer server;
+    server.server().Get(R"(/.*)", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content(kJpeg + "\nABC=planted.exe\n", "image/jpeg");
+    });
+    server.start();
+    const std::vector<std::string> planted = {"tableRFC.cfg", "Quenda.exe", "x.dll", "OstrelGenerico.cfg",
+                                              "PlantillaVQDGenerica.Fat"};
+    for (const std::string& name : planted) fs::remove(dir.dir() / name);
+    std::vector<std::string> references = {server.url("/logo.jpg")};
+    for (const std::string& name : planted) references.push_back(server.url("/" + name));
+    dir.write(dir.work() / "first.xml", cfdi32("not-a-uuid", "ABC", embedded(references)));
+    timed_run({"first.xml"});
+    ASSERT_EQ(server.seen().size(), 1u) << "only the image is asked for";
+    EXPECT_EQ(server.seen()[0].path, "/logo.jpg");
+    EXPECT_TRUE(fs::exists(dir.dir() / "logo.jpg"));
+    for (const std::string& name : planted) EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
+
+    dir.write(dir.work() / "second.xml", cfdi32("not-a-uuid", "ABC", ""));
+    EXPECT_EQ(timed_run({"second.xml"}).exit_code, exit_code_as_seen(506));
+    for (const auto& start : dir.starts()) EXPECT_NE(start[0], "planted.exe");
+}
+
+TEST_F(Hostile, AnswersThatAreNotImagesOrTooLargeAreNeverKeptAndAskedForAgain) {
+    TestServer server;
+    auto& s = server.server();
+    s.Get("/logo.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content("<html>portal</html>", "text/html"); });
+    s.Get("/vacio.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content("", "image/jpeg"); });
+    s.Get("/grande.jpg", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content_provider(50u << 20, "image/jpeg", [](size_t offset, size_t, httplib::DataSink& sink) {
+            std::string piece(1 << 20, 'x');
+            if (offset == 0) piece.replace(0, kJpeg.size(), kJpeg);
+            return sink.write(piece.data(), piece.size());
+        });
+    });
+    server.start();
+    dir.write("noimage.jpg", kJpeg);
+    const std::vector<std::string> names = {"logo.jpg", "vacio.jpg", "grande.jpg"};
+    std::vector<std::string> references;
+    for (const std::string& name : names) references.push_back(server.url("/" + name));
+    dir.write(dir.work() / "f.xml", cfdi32("not-a-uuid", "ABC", embedded(references)));
+    const fs::path kept = dir.work() / "rendered.vqd";
+    for (int run = 1; run <= 2; ++run) {
+        EXPECT_EQ(timed_run({"f.xml"}, {{"RECORDER_QUENDA", "keep=1>" + kept.string()}}).exit_code, 0);
+        EXPECT_EQ(read_file(kept), "~D\"noimage.jpg\" ~D\"noimage.jpg\" ~D\"noimage.jpg\" ");
+        for (const std::string& name : names) EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
+        EXPECT_TRUE(dir.files_ending(".part").empty());
+        EXPECT_EQ(server.seen().size(), 3u * run);
+    }
+}
+
+TEST_F(Hostile, SlowImageServersHoldTheRendererOnlyWithinTheFetchBounds) {
+    TestServer server;
+    server.server().Get(R"(/lento/.*)", [](const httplib::Request&, httplib::Response& r) { trickle(r); });
+    server.start();
+    const auto image_limit = std::chrono::milliseconds(kViewerSettings.image_timeout_ms);
+    const auto budget = std::chrono::milliseconds(kViewerSettings.fetch_budget_ms);
+    const struct {
+        int references;
+        std::chrono::milliseconds bound;
+    } cases[] = {{1, image_limit}, {3, std::min(budget, 3 * image_limit)}};
+    for (const auto& c : cases) {
+        std::vector<std::string> references;
+        for (int i = 0; i < c.references; ++i) references.push_back(server.url("/lento/" + std::to_string(i) + ".jpg"));
+        dir.write(dir.work() / "lento.xml", cfdi32("not-a-uuid", "ABC", embedded(references)));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(timed_run({"lento.xml"}).exit_code, 0);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, c.bound - std::chrono::milliseconds(100)) << c.references;
+        EXPECT_LT(took, c.bound + std::chrono::seconds(3)) << c.references;
+    }
+    EXPECT_EQ(dir.starts().size(), 2u) << "the renderer started after each";
+    EXPECT_TRUE(dir.files_ending(".part").empty());
+}
+
+TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
+    TestServer server;
+    std::atomic<bool> asked{false};
+    server.server().Get(R"(/lento/.*)", [&](const httplib::Request&, httplib::Response& r) {
+        asked = true;
+        trickle(r);
+    });
+    server.server().Get("/ok.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content(kJpeg, "image/jpeg"); });
+    server.start();
+    dir.write(dir.work() / "lento.xml", cfdi32("not-a-uuid", "ABC", embedded({server.url("/lento/a.jpg")})));
+    const auto downloading = [&] { return asked.load() && !dir.files_ending(".part").empty(); };
+
+    const int stopped = dir.run_and_stop({"lento.xml"}, downloading, true);
+    if (stopped != -1) {  // a system with gentle stops
+        EXPECT_EQ(stopped, 128 + 15);
+        EXPECT_TRUE(dir.files_ending(".part").empty()) << "removed by the viewer itself";
+    }
+    // Killed outright, the viewer can remove nothing; the next fetch there sweeps the dead run's file.
+    asked = false;
+    dir.run_and_stop({"lento.xml"}, downloading, false);
+    EXPECT_EQ(dir.files_ending(".part").size(), 1u);
+    dir.write(dir.work() / "ok.xml", cfdi32("not-a-uuid", "ABC", embedded({server.url("/ok.jpg")})));
+    EXPECT_EQ(timed_run({"ok.xml"}).exit_code, 0);
+    EXPECT_TRUE(dir.files_ending(".part").empty());
+    EXPECT_TRUE(fs::exists(dir.dir() / "ok.jpg"));
+}
+
+TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {
+    // 20,000 references to one 40 KB entity: 100 KB of file, 800 MB of text.
+    const std::string declaration = "<!DOCTYPE cfdi:Comprobante [<!ENTITY big '" + std::string(40000, 'x') + "'>]>";
+    std::string references;
+    for (int i = 0; i < 20000; ++i) references += "&big;";
+    const std::map<std::string, std::string> invoices = {
+        {"vqd.xml", declaration + cfdi32(kUuidText, "ABC", "<vqd>" + references + "</vqd>")},
+        {"rfc.xml", declaration + cfdi32(kUuidText, references, "")},
+    };
+    for (const auto& [name, invoice] : invoices) {
+        dir.write(dir.work() / name, invoice);
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult r = timed_run({name});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
+        if (r.peak_memory_kb != -1) {
+            EXPECT_LT(r.peak_memory_kb, 100 * 1024) << name;
+        }
+        EXPECT_EQ(r.exit_code, exit_code_as_seen(514)) << name;
+        EXPECT_EQ(r.messages, "Tesmira Viewer: El comprobante excede el tama\xc3\xb1o permitido para visualizarse\n");
+    }
+    EXPECT_TRUE(dir.starts().empty());
+    EXPECT_TRUE(dir.files_ending(".vqd").empty());
+    EXPECT_TRUE(dir.files_ending(".bmp").empty());
 }

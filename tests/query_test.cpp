@@ -33,9 +33,9 @@ public:
     }
     ~Invoice() { xmlXPathFreeContext(context_); }
     bool parsed() const { return document_ != nullptr; }
-    std::string value(const char* query) const {
+    std::string value(const char* query, ValueLimit* limit = nullptr) const {
         StrBufPtr q(strbuf_from_text(query));
-        StrBufPtr result(query_value(q.get(), context_));
+        StrBufPtr result(query_value(q.get(), context_, limit));
         return result ? std::string(result->text, static_cast<size_t>(result->length)) : "(none)";
     }
 
@@ -177,4 +177,36 @@ TEST(XmlErrorReports, LongTextsAreCutToTheReportBuffer) {
     report_xml_error_with_text("Tesmira Viewer", std::string(2000, 'L').c_str());
     const std::string shown = testing::internal::GetCapturedStderr();
     EXPECT_EQ(shown.size(), std::string("Tesmira Viewer: ").size() + 1023 + 1);
+}
+
+TEST(ValueLimit, GrowsWithTheFileBetweenTenAndSixtyFourMebibytes) {
+    constexpr int64_t MiB = 1 << 20;
+    const std::pair<int64_t, int64_t> limits[] = {
+        {0, 10 * MiB}, {MiB, 10 * MiB}, {2 * MiB, 20 * MiB}, {7 * MiB, 64 * MiB}, {1024 * MiB, 64 * MiB}};
+    for (const auto& [file_size, limit] : limits) EXPECT_EQ(value_limit_for_file(file_size).max_bytes, limit) << file_size;
+}
+
+TEST(ValueLimit, ValuesAreSizedWithTheirEntitiesExpandedAndRefusedPastTheLimit) {
+    const Invoice invoice = Invoice::from_text(
+        "<!DOCTYPE r [<!ENTITY a 'xy'><!ENTITY b '&a;&a;&a;'>]>"
+        "<r t='&a;&b;z'>&b;<e>&a;</e><![CDATA[cd]]><!-- not text --></r>");
+    ASSERT_TRUE(invoice.parsed());
+    ValueLimit roomy{100, false};
+    EXPECT_EQ(invoice.value("{/r/@t}", &roomy), "xyxyxyxyz");
+    EXPECT_EQ(invoice.value("{/r}", &roomy), "xyxyxyxycd");
+    EXPECT_FALSE(roomy.exceeded);
+    ValueLimit tight{9, false};
+    EXPECT_EQ(invoice.value("{/r/@t}", &tight), "xyxyxyxyz");
+    EXPECT_EQ(invoice.value("{/r}", &tight), "(none)");
+    EXPECT_TRUE(tight.exceeded);
+
+    // One 40 KB entity referred to 300 times: 12 MB from a 42 KB file, counted without being expanded.
+    std::string references;
+    for (int i = 0; i < 300; ++i) references += "&big;";
+    const Invoice amplified =
+        Invoice::from_text("<!DOCTYPE r [<!ENTITY big '" + std::string(40000, 'x') + "'>]><r>" + references + "</r>");
+    ASSERT_TRUE(amplified.parsed());
+    ValueLimit limit = value_limit_for_file(42000);
+    EXPECT_EQ(amplified.value("{/r}", &limit), "(none)");
+    EXPECT_TRUE(limit.exceeded);
 }

@@ -2,6 +2,7 @@
 // What the tests need of the operating system beyond the viewer's own platform
 // layer: one POSIX and one Win32 implementation.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -11,6 +12,13 @@
 // hands it over whole; POSIX has the shell split it.
 RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
                            const std::map<std::string, std::string>& env);
+// Starts the program as run_program does, stops it once `ready` holds (asked every
+// few milliseconds, for at most 20 s) and waits for it to end: with SIGTERM when
+// `gently`, otherwise outright. The exit code as seen (a signal's as 128 + its
+// number); -1, with nothing started, where a gentle stop does not exist (Windows).
+int run_program_and_stop(const std::string& program, const std::vector<std::string>& args,
+                         const fs::path& working_dir, const std::map<std::string, std::string>& env,
+                         const std::function<bool()>& ready, bool gently);
 // From now on children run without the rights of root, so that file permissions
 // hold for them as for a user; false where that cannot be had (then nothing changes).
 bool run_children_unprivileged(bool on);

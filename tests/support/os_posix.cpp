@@ -1,6 +1,7 @@
 // POSIX side of the test support: the program under test runs as a child with
 // its standard error captured.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -57,6 +58,34 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
                            const std::map<std::string, std::string>& env) {
     return run_program("/bin/sh", {"-c", "exec \"$0\" " + arguments, program}, working_dir, env);
+}
+
+int run_program_and_stop(const std::string& program, const std::vector<std::string>& args,
+                         const fs::path& working_dir, const std::map<std::string, std::string>& env,
+                         const std::function<bool()>& ready, bool gently) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, STDERR_FILENO);
+        if (chdir(working_dir.c_str()) != 0) _exit(127);
+        for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    for (int waited = 0; waited < 20000 && waitpid(pid, &status, WNOHANG) == 0; waited += 5) {
+        if (ready()) {
+            kill(pid, gently ? SIGTERM : SIGKILL);
+            break;
+        }
+        usleep(5000);
+    }
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 int exit_code_as_seen(int code) { return code & 0xFF; }

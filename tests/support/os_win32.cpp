@@ -96,6 +96,36 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     return run_program_line(program, arguments, working_dir, env);
 }
 
+int run_program_and_stop(const std::string& program, const std::vector<std::string>& args,
+                         const fs::path& working_dir, const std::map<std::string, std::string>& env,
+                         const std::function<bool()>& ready, bool gently) {
+    if (gently) return -1;
+    std::string line = "\"" + program + "\"";
+    for (const std::string& arg : args) line += " " + shell_quote(arg);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    BOOL started = FALSE;
+    {
+        const EnvironmentOverride scoped(env);
+        started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 working_dir.string().c_str(), &startup, &info);
+    }
+    if (!started) return -1;
+    for (int waited = 0; waited < 20000 && WaitForSingleObject(info.hProcess, 5) == WAIT_TIMEOUT; waited += 5) {
+        if (ready()) {
+            TerminateProcess(info.hProcess, 1);
+            break;
+        }
+    }
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return static_cast<int>(code);
+}
+
 int exit_code_as_seen(int code) { return code; }
 
 // Windows has no root whose rights would have to be shed.
