@@ -99,23 +99,24 @@ int localise_image_ref(ImageRef* ref, FetchBudget& budget) {
         ref->localised = 1;
         return 0;
     }
-    std::string url;
-    if (content.find("://") != std::string::npos) {
-        url = reference_url(content);
-    } else {
-        const char* rfc = issuer_rfc ? strbuf_text(issuer_rfc) : nullptr;
-        if (rfc && name.find(rfc) == std::string::npos) {
-            std::vector<char> directory(name.size() + 1), base(name.size() + 1), extension(name.size() + 1);
-            path_split(name.c_str(), directory.data(), base.data(), extension.data());
-            name = std::string(base.data()) + "_" + rfc + "." + extension.data();
-            if (!is_plain_file_name(name)) return 0;
-            ref->local_name = name;
-            local_path = local_path_of(name);
-        }
-        if (!image_server_url(image_base_url, name, url)) return 0;
+    const bool is_url = content.find("://") != std::string::npos;
+    const char* rfc = issuer_rfc ? strbuf_text(issuer_rfc) : nullptr;
+    if (!is_url && rfc && name.find(rfc) == std::string::npos) {
+        std::vector<char> directory(name.size() + 1), base(name.size() + 1), extension(name.size() + 1);
+        path_split(name.c_str(), directory.data(), base.data(), extension.data());
+        name = std::string(base.data()) + "_" + rfc + "." + extension.data();
+        if (!is_plain_file_name(name)) return 0;
+        ref->local_name = name;
+        local_path = local_path_of(name);
     }
     // Only images are ever written by a fetch: never a table, a template or a program.
     if (!is_image_name(name)) return 0;
+    std::string url;
+    if (is_url) {
+        url = reference_url(content);
+    } else if (!image_server_url(image_base_url, name, url)) {
+        return 0;
+    }
     std::unique_ptr<FetchJob, FetchJobDeleter> job(fetch_job_new());
     if (!job) return 0;
     job->target_path = local_path;

@@ -214,7 +214,7 @@ FILE* platform_create_new_file(const char* path) {
 // A stopped Windows program is ended outright (TerminateProcess), with no
 // handler run: there is nothing to remove at that point, and what it leaves is
 // swept by the next fetch in that directory.
-bool platform_remove_on_stop(const char*) { return true; }
+bool platform_remove_on_stop(const char*) { return false; }
 void platform_forget_on_stop(const char*) {}
 
 bool platform_process_alive(long pid) {
