@@ -5,10 +5,20 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
-#include "util/kvlist.h"
+#include <string>
+#include <unordered_map>
 
 extern int default_ns_count;
 
+// What one registration has bound so far. URIs are compared without regard to
+// the case of A to Z, so they are kept under their lower-case form.
+struct NamespaceBindings {
+    std::unordered_map<std::string, std::string> prefix_by_uri;            // the prefix stored last for a URI
+    std::unordered_map<std::string, std::string> generated_prefix_by_uri;  // the generated prefix of a default URI
+    std::unordered_map<std::string, std::string> uri_by_prefix;            // the URI a prefix keeps
+};
+
 void register_namespaces(xmlXPathContextPtr context, xmlDocPtr document);
+// The namespaces in scope at `node`, then every declaration below it in document order.
 void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr document, xmlNodePtr node, int* counter,
-                              KvList* generated_prefix_by_uri, KvList* prefix_by_uri);
+                              NamespaceBindings& bindings);
