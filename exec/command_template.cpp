@@ -3,8 +3,10 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "exec/runner.h"
+#include "platform/platform.h"
 #include "util/kvlist.h"
 #include "util/linelist.h"
 #include "viewer_settings.h"
@@ -24,33 +26,50 @@ long long leading_number(const std::string& name) {
     return negative ? -value : value;
 }
 
-// One pass with one delimiter; returns whether a placeholder was met.
-bool expand_pass(const std::string& text, char delimiter, const char* path, int arg_count, const char* const* args,
-                 std::string& out) {
+// Text with a mark for each byte that a placeholder inserted: such bytes are
+// never read again as template text.
+struct Expansion {
+    std::string text;
+    std::vector<bool> inserted;
+    void append(const std::string& piece, size_t from, size_t count, bool by_placeholder) {
+        text.append(piece, from, count);
+        inserted.resize(text.size(), by_placeholder);
+    }
+};
+
+// What a placeholder's name stands for: the path as it is, an argument enclosed
+// so that it arrives as one argument whatever it holds, or nothing.
+std::string placeholder_value(const std::string& name, const char* path, int arg_count, const char* const* args) {
+    if (ascii_casecmp(name.c_str(), "file") == 0) return path;
+    const long long number = leading_number(name);
+    if (number >= 1 && number <= arg_count && args && args[number - 1]) return msvcrt_enclose_argument(args[number - 1]);
+    return std::string();
+}
+
+// One pass with one delimiter over `in`, whose inserted bytes are not delimiters;
+// returns whether a placeholder was met.
+bool expand_pass(const Expansion& in, char delimiter, const char* path, int arg_count, const char* const* args,
+                 Expansion& out) {
+    const auto find = [&](size_t from) {
+        for (size_t at = from; at < in.text.size(); ++at) {
+            if (in.text[at] == delimiter && !in.inserted[at]) return at;
+        }
+        return std::string::npos;
+    };
     bool found = false;
     size_t cursor = 0;
     for (;;) {
-        const size_t open = text.find(delimiter, cursor);
-        if (open == std::string::npos) {
-            out.append(text, cursor, std::string::npos);
-            return found;
-        }
-        out.append(text, cursor, open - cursor);
-        const size_t close = text.find(delimiter, open + 1);
+        const size_t open = find(cursor);
+        const size_t close = open == std::string::npos ? open : find(open + 1);
         if (close == std::string::npos) {
-            out.append(text, open, std::string::npos);
+            // The rest, an odd delimiter included, as it stands, each byte keeping its mark.
+            for (size_t at = cursor; at < in.text.size(); ++at) out.append(in.text, at, 1, in.inserted[at]);
             return found;
         }
+        for (size_t at = cursor; at < open; ++at) out.append(in.text, at, 1, in.inserted[at]);
         found = true;
-        const std::string name = text.substr(open + 1, close - open - 1);
-        const long long number = leading_number(name);
-        if (ascii_casecmp(name.c_str(), "file") == 0) {
-            out += path;
-        } else if (number >= 1 && number <= arg_count && args && args[number - 1]) {
-            out += '"';
-            out += args[number - 1];
-            out += '"';
-        }
+        const std::string value = placeholder_value(in.text.substr(open + 1, close - open - 1), path, arg_count, args);
+        out.append(value, 0, value.size(), true);
         cursor = close + 1;
     }
 }
@@ -60,10 +79,14 @@ bool expand_pass(const std::string& text, char delimiter, const char* path, int 
 StrBuf* expand_command_template(const char* template_text, const char* path, int arg_count,
                                 const char* const* args) {
     if (!path) path = "";
-    std::string first;
-    std::string second;
-    const bool found_dollar = expand_pass(template_text ? template_text : "", '$', path, arg_count, args, first);
-    const bool found_percent = expand_pass(first, '%', path, arg_count, args, second);
+    Expansion source;
+    const std::string text = template_text ? template_text : "";
+    source.append(text, 0, text.size(), false);
+    Expansion first;
+    Expansion expanded;
+    const bool found_dollar = expand_pass(source, '$', path, arg_count, args, first);
+    const bool found_percent = expand_pass(first, '%', path, arg_count, args, expanded);
+    std::string& second = expanded.text;
     if (!found_dollar && !found_percent) {
         second += " \"";
         second += path;

@@ -23,6 +23,8 @@ int platform_path_compare(const char* a, const char* b);
 // The path names a regular file that can be opened for reading (never blocks).
 bool platform_file_readable(const char* path);
 bool platform_remove_file(const char* path);
+// True when no file of that name is left: removed, or there was none (last error set otherwise).
+bool platform_remove_if_present(const char* path);
 // Moves `from` onto `to`, replacing an existing file.
 bool platform_replace_file(const char* from, const char* to);
 // Creates `path` for writing in binary mode, never through an existing file or
@@ -77,3 +79,5 @@ bool platform_process_alive(long pid);
 // Microsoft C runtime command-line rules, used where a command line must become an argv.
 std::vector<std::string> msvcrt_split_command_line(const char* command_line);
 std::string msvcrt_quote_argument(const std::string& argument);
+// Always between double quotes, escaped so that it splits back into itself.
+std::string msvcrt_enclose_argument(const std::string& argument);

@@ -17,8 +17,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/prctl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "platform/message_line.h"
 #include "platform/platform.h"
+#include "platform/stop_cleanup_posix.h"
 
 extern char** environ;
 
@@ -27,6 +34,11 @@ namespace {
 bool is_executable_file(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+bool is_regular_file(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 std::string directory_of(const std::string& path) {
@@ -42,10 +54,19 @@ bool resolve_program(const std::string& name, std::string& out) {
         out = name;
         return true;
     }
+    // A sibling beside the program (or in the working directory) that cannot be
+    // run is reported as such, never replaced by a namesake on the search path.
     std::vector<std::string> candidates;
     const std::string own = directory_of(platform_module_path());
-    if (!own.empty()) candidates.push_back(own + "/" + name);
-    candidates.push_back("./" + name);
+    for (const std::string& sibling : {own.empty() ? std::string() : own + "/" + name, "./" + name}) {
+        if (sibling.empty() || !is_regular_file(sibling)) continue;
+        if (is_executable_file(sibling)) {
+            out = sibling;
+            return true;
+        }
+        errno = EACCES;
+        return false;
+    }
     if (const char* path = std::getenv("PATH")) {
         const char* start = path;
         for (const char* p = path;; ++p) {
@@ -63,7 +84,64 @@ bool resolve_program(const std::string& name, std::string& out) {
             return true;
         }
     }
+    errno = ENOENT;
     return false;
+}
+
+// The fields of /proc/PID/stat after the command name, which may hold anything.
+std::vector<std::string> stat_fields(const std::string& pid) {
+    std::string stat;
+    std::getline(std::ifstream("/proc/" + pid + "/stat"), stat);
+    const size_t close = stat.rfind(')');
+    std::vector<std::string> fields;
+    if (close == std::string::npos) return fields;
+    std::istringstream split(stat.substr(close + 1));
+    for (std::string field; split >> field;) fields.push_back(field);
+    return fields;
+}
+
+constexpr size_t kParentField = 1;  // after the command name: state, parent, ...
+constexpr size_t kStartField = 19;  // ... start time in clock ticks since boot
+
+unsigned long long start_ticks(pid_t pid) {
+    const std::vector<std::string> fields = stat_fields(std::to_string(pid));
+    return fields.size() > kStartField ? std::stoull(fields[kStartField]) : 0;
+}
+
+// Descendants that left the child's process group (a session of their own) come
+// back to this process when orphaned, since it is their subreaper: they belong
+// to the stopped tree when they were started after its root, and are stopped
+// with their own groups. Orphans of earlier siblings are left alone.
+void stop_adopted_orphans(unsigned long long tree_started) {
+    const std::string own = std::to_string(getpid());
+    for (int round = 0; round < 16; ++round) {
+        std::vector<pid_t> adopted;
+        std::error_code error;
+        for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::vector<std::string> fields = stat_fields(name);
+            if (fields.size() > kStartField && fields[kParentField] == own &&
+                std::stoull(fields[kStartField]) >= tree_started) {
+                adopted.push_back(static_cast<pid_t>(std::stol(name)));
+            }
+        }
+        if (adopted.empty()) return;
+        for (const pid_t pid : adopted) {
+            kill(-pid, SIGKILL);
+            kill(pid, SIGKILL);
+            int status = 0;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+}
+
+// Orphaned descendants are handed to this process rather than to init, so that
+// a stop can find them (Linux).
+void become_subreaper() {
+    static const bool done = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+    (void)done;
 }
 
 int decode_status(int status) {
@@ -149,6 +227,8 @@ bool platform_file_readable(const char* path) {
 
 bool platform_remove_file(const char* path) { return path && unlink(path) == 0; }
 
+bool platform_remove_if_present(const char* path) { return path && (unlink(path) == 0 || errno == ENOENT); }
+
 bool platform_replace_file(const char* from, const char* to) { return rename(from, to) == 0; }
 
 unsigned long platform_last_error() { return static_cast<unsigned long>(errno); }
@@ -173,20 +253,24 @@ PlatformProcess* platform_process_start(const char* command_line, const char* ap
     std::string program;
     if (application && *application) {
         program = application;
-    } else if (args.empty() || !resolve_program(args[0], program)) {
+    } else if (args.empty()) {
         errno = ENOENT;
+        return nullptr;
+    } else if (!resolve_program(args[0], program)) {
         return nullptr;
     }
     if (args.empty()) {
         errno = EINVAL;
         return nullptr;
     }
+    become_subreaper();
     pid_t pid = 0;
     const int rc = spawn(program, args, working_dir, true, &pid);
     if (rc != 0) {
         errno = rc;
         return nullptr;
     }
+    stop_cleanup_watch_child(pid);
     auto* process = new PlatformProcess{pid, -1, false};
 #ifdef SYS_pidfd_open
     process->pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
@@ -201,6 +285,7 @@ ProcessWait platform_process_wait(PlatformProcess* process, int timeout_ms, unsi
         const pid_t got = waitpid(process->pid, &status, WNOHANG);
         if (got == process->pid) {
             process->reaped = true;
+            stop_cleanup_forget_child(process->pid);
             if (exit_code) *exit_code = static_cast<unsigned long>(decode_status(status));
             return 1;
         }
@@ -227,11 +312,14 @@ ProcessWait platform_process_wait(PlatformProcess* process, int timeout_ms, unsi
 
 bool platform_process_stop_tree(PlatformProcess* process, unsigned /*exit_code: signals carry none*/) {
     if (!process || process->reaped) return false;
+    const unsigned long long started = start_ticks(process->pid);
     if (kill(-process->pid, SIGKILL) != 0 && kill(process->pid, SIGKILL) != 0) return false;
     int status = 0;
     while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
     }
     process->reaped = true;
+    stop_cleanup_forget_child(process->pid);
+    if (started > 0) stop_adopted_orphans(started);
     return true;
 }
 
@@ -252,20 +340,23 @@ int platform_spawn_wait(const char* program, const char* arg0, const char* arg1)
     std::string path = program;
     if (path.find('/') == std::string::npos) path = "./" + path;
     if (args.empty() || !is_executable_file(path)) {
-        errno = ENOENT;
+        errno = is_regular_file(path) ? EACCES : ENOENT;
         return -1;
     }
+    // A group of its own, as every child, so that a stop of the viewer ends it too.
     pid_t pid = 0;
-    const int rc = spawn(path, args, nullptr, false, &pid);
+    const int rc = spawn(path, args, nullptr, true, &pid);
     if (rc != 0) {
         errno = rc;
         return -1;
     }
+    stop_cleanup_watch_child(pid);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+    int waited;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    return decode_status(status);
+    stop_cleanup_forget_child(pid);
+    return waited < 0 ? -1 : decode_status(status);
 }
 
 intptr_t platform_shell_open(const char*, const char* parameters) {

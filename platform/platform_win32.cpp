@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <sys/timeb.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -77,6 +78,8 @@ bool platform_file_readable(const char* path) {
 }
 
 bool platform_remove_file(const char* path) { return path && _unlink(path) == 0; }
+
+bool platform_remove_if_present(const char* path) { return path && (_unlink(path) == 0 || errno == ENOENT); }
 
 bool platform_replace_file(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;

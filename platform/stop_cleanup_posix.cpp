@@ -1,6 +1,7 @@
-// Files removed when the program is stopped by a signal: a download cut short
-// must not stay behind under a name no later run looks at. The handler may only
-// use what is safe in a signal handler, so the list is a fixed table of texts.
+// What a stop by a signal cleans up: the running child's process group, which
+// would otherwise outlive the program, and the files a cut-short run must not
+// leave behind (a download, the temporary document, the QR bitmap). The handler
+// may only use what is safe in a signal handler, so the list is a fixed table.
 #include <limits.h>
 #include <signal.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/stop_cleanup_posix.h"
 
 namespace {
 
@@ -20,8 +22,10 @@ struct Slot {
     std::atomic<bool> used{false};
 };
 Slot g_slots[kSlots];
+std::atomic<pid_t> g_child_group{0};
 
 void remove_and_stop(int signal_number) {
+    if (const pid_t group = g_child_group.load(); group > 0) kill(-group, SIGKILL);
     for (Slot& slot : g_slots) {
         if (slot.used.load()) unlink(slot.path);
     }
@@ -65,4 +69,14 @@ void platform_forget_on_stop(const char* path) {
     for (Slot& slot : g_slots) {
         if (slot.used.load() && std::strcmp(slot.path, path) == 0) slot.used.store(false);
     }
+}
+
+void stop_cleanup_watch_child(pid_t group) {
+    install_handlers();
+    g_child_group.store(group);
+}
+
+void stop_cleanup_forget_child(pid_t group) {
+    pid_t expected = group;
+    g_child_group.compare_exchange_strong(expected, 0);
 }

@@ -30,6 +30,8 @@ TEST(SplitCommandLine, QuotesOfEitherKindGroupAndAreRemovedWhenTheyMatch) {
     EXPECT_EQ(split("'C:\\My Files\\a.xml'"), (Args{"C:\\My Files\\a.xml"}));
     EXPECT_EQ(split("\"C:\\My Files\\a.xml'"), (Args{"\"C:\\My Files\\a.xml'"}));
     EXPECT_EQ(split("a'b c'd"), (Args{"a'b c'd"}));
+    EXPECT_EQ(split("\"C:\\Docs\\O'Brien factura.xml\" -p"), (Args{"C:\\Docs\\O'Brien factura.xml", "-p"}));
+    EXPECT_EQ(split("'say \"hi there' x"), (Args{"say \"hi there", "x"}));
     EXPECT_EQ(split("a\tb  c"), (Args{"a\tb", "c"}));
     EXPECT_EQ(split("\"\" x"), (Args{"", "x"}));
     EXPECT_EQ(split("x \""), (Args{"x", ""}));

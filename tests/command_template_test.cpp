@@ -30,7 +30,22 @@ TEST(ExpandCommandTemplate, WorkedExamples) {
     EXPECT_EQ(expand("visor.exe $$ 50%"), "visor.exe  50%");
     EXPECT_EQ(expand("visor.exe 50%"), "visor.exe 50% \"C:\\Facturas\\F001.xml\"");
     EXPECT_EQ(expand("visor.exe /modo=2 $ 2x$"), "visor.exe /modo=2 \"copia\"");
-    EXPECT_EQ(expand("visor.exe $file$", "C:\\a%b\\c%d.xml"), "visor.exe C:\\ad.xml");
+}
+
+TEST(ExpandCommandTemplate, InsertedTextIsNeverReadAgainAsTemplateText) {
+    EXPECT_EQ(expand("visor.exe $file$", "C:\\d%x%\\t.xml"), "visor.exe C:\\d%x%\\t.xml");
+    EXPECT_EQ(expand("visor.exe \"%file%\" $file$", "C:\\a%b\\c%d.xml"),
+              "visor.exe \"C:\\a%b\\c%d.xml\" C:\\a%b\\c%d.xml");
+    // Inserted text between a pair of the template's own "%" is part of that placeholder's name.
+    EXPECT_EQ(expand("a%$file$%b"), "ab");
+}
+
+TEST(ExpandCommandTemplate, ArgumentsArriveWholeWhateverTheyHold) {
+    const char* args[] = {"q\"uo te", "dir\\", "plain"};
+    StrBufPtr result(expand_command_template("visor.exe %1% $2$ $3$", "/f.xml", 3, args));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(msvcrt_split_command_line(strbuf_text(result.get())),
+              (std::vector<std::string>{"visor.exe", "q\"uo te", "dir\\", "plain"}));
 }
 
 TEST(ExpandCommandTemplate, HugeNumbersAndManyPlaceholdersStayBounded) {

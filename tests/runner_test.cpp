@@ -31,6 +31,25 @@ protected:
         messages = testing::internal::GetCapturedStderr();
         return result;
     }
+    // The child, and the grandchild whose id it writes to `pid_file`, both end at a one-second limit.
+    void stops_the_tree(const fs::path& pid_file) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(run("recorder", 1000), 0);
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        // Whole seconds, strictly more than one: stopped once the clock has moved on by two.
+        EXPECT_GE(elapsed.count(), 1000);
+        EXPECT_LT(elapsed.count(), 3200);
+        EXPECT_EQ(messages,
+                  "Tesmira Viewer: Warning #508: Se alcanz\xc3\xb3 el timeout configurado y se detuvo el comando: recorder\n");
+        const long grandchild = std::stol(read_file(pid_file));
+        bool gone = false;
+        for (int i = 0; i < 100 && !gone; ++i) {
+            gone = process_gone(grandchild);
+            if (!gone) platform_sleep_ms(10);
+        }
+        EXPECT_TRUE(gone) << "grandchild " << grandchild << " outlived the stop";
+        EXPECT_TRUE(dir.starts().empty()) << "the child was stopped before it could record";
+    }
     ProgramDir dir;
     std::string messages;
 };
@@ -84,20 +103,12 @@ TEST_F(Runner, ArgumentsWithSpacesAndQuotesArriveIntact) {
 TEST_F(Runner, TimeLimitStopsTheChildAndItsChildrenWithAWarning) {
     const fs::path pid_file = dir.work() / "grandchild.pid";
     set_env("RECORDER_RECORDER", "grandchild=" + pid_file.string() + ";sleep=30");
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(run("recorder", 1000), 0);
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    // Whole seconds, strictly more than one: stopped once the clock has moved on by two.
-    EXPECT_GE(elapsed.count(), 1000);
-    EXPECT_LT(elapsed.count(), 3200);
-    EXPECT_EQ(messages,
-              "Tesmira Viewer: Warning #508: Se alcanz\xc3\xb3 el timeout configurado y se detuvo el comando: recorder\n");
-    const long grandchild = std::stol(read_file(pid_file));
-    bool gone = false;
-    for (int i = 0; i < 100 && !gone; ++i) {
-        gone = process_gone(grandchild);
-        if (!gone) platform_sleep_ms(10);
-    }
-    EXPECT_TRUE(gone) << "grandchild " << grandchild << " outlived the stop";
-    EXPECT_TRUE(dir.starts().empty()) << "the child was stopped before it could record";
+    stops_the_tree(pid_file);
 }
+
+TEST_F(Runner, TimeLimitStopsAGrandchildInASessionOfItsOwn) {
+    const fs::path pid_file = dir.work() / "grandchild.pid";
+    set_env("RECORDER_RECORDER", "session=" + pid_file.string() + ";sleep=30");
+    stops_the_tree(pid_file);
+}
+

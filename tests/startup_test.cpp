@@ -34,15 +34,17 @@ TEST_F(Startup, MissingEmptyOrDirectoryInputGives504) {
     EXPECT_TRUE(dir.starts().empty());
 }
 
-TEST_F(Startup, ReadyDocumentGoesToTheRendererAsWrittenInTheProgramDirectory) {
+TEST_F(Startup, ReadyDocumentGoesToTheRendererByTheFullPathOfTheFileTheUserNamed) {
     dir.write(dir.work() / "docs" / "b.VQD", "doc");
+    dir.write(dir.dir() / "docs" / "b.VQD", "a namesake beside the program");
     const RunResult r = dir.run({"docs/b.VQD", "-p", "copia"});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.messages, "");
     const auto starts = dir.starts();
     ASSERT_EQ(starts.size(), 1u);
     // Further arguments are not passed on this road.
-    EXPECT_EQ(starts[0], (std::vector<std::string>{"Quenda.exe", dir.dir().string(), "docs/b.VQD"}));
+    EXPECT_EQ(starts[0],
+              (std::vector<std::string>{"Quenda.exe", dir.dir().string(), (dir.work() / "docs" / "b.VQD").string()}));
 }
 
 TEST_F(Startup, RenderersExitCodeIsTheProgramsExitCode) {
@@ -50,11 +52,11 @@ TEST_F(Startup, RenderersExitCodeIsTheProgramsExitCode) {
     EXPECT_EQ(dir.run({"a.vqd"}, {{"RECORDER_QUENDA", "exit=7"}}).exit_code, 7);
 }
 
-TEST_F(Startup, InputInTheProgramsOwnDirectoryLeavesTheWorkingDirectory) {
+TEST_F(Startup, InputInTheProgramsOwnDirectoryStartedElsewhereRunsInTheProgramsDirectory) {
     dir.write("own.vqd", "doc");
     EXPECT_EQ(dir.run({(dir.dir() / "own.vqd").string()}).exit_code, 0);
     ASSERT_EQ(dir.starts().size(), 1u);
-    EXPECT_EQ(dir.starts()[0][1], dir.work().string());
+    EXPECT_EQ(dir.starts()[0][1], dir.dir().string());
 }
 
 TEST_F(Startup, VqdXmlIsNotAReadyDocument) {
@@ -71,7 +73,9 @@ TEST_F(Startup, MissingRendererShowsTheRunnersMessagesAndGives507) {
     dir.write(dir.work() / "a.vqd", "doc");
     const RunResult r = dir.run({"a.vqd"});
     EXPECT_EQ(r.exit_code, exit_code_as_seen(507));
-    EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Quenda.exe \"a.vqd\""),
+    const std::string full_path = (dir.work() / "a.vqd").string();
+    EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Quenda.exe \"" +
+                              full_path + "\""),
               std::string::npos)
         << r.messages;
 }
@@ -125,12 +129,15 @@ TEST_F(Startup, WindowsCommandLineQuotesAreTheViewersOwn) {
     if (!windows_paths()) GTEST_SKIP() << "the command line reaches the program whole only on Windows";
     dir.write(dir.work() / "My Files" / "a.vqd", "doc");
     dir.write(dir.work() / "a'b c'd.vqd", "doc");
-    for (const std::string line : {"\"My Files\\a.vqd\" -p", "'My Files\\a.vqd'", "a'b c'd.vqd"}) {
+    dir.write(dir.work() / "O'Brien factura.vqd", "doc");
+    // An apostrophe inside a double-quoted stretch is an apostrophe.
+    for (const std::string line :
+         {"\"My Files\\a.vqd\" -p", "'My Files\\a.vqd'", "a'b c'd.vqd", "\"O'Brien factura.vqd\""}) {
         fs::remove(dir.log());
         EXPECT_EQ(dir.run_line(line).exit_code, 0) << line;
         ASSERT_EQ(dir.starts().size(), 1u) << line;
     }
-    EXPECT_EQ(dir.starts()[0][2], "a'b c'd.vqd");
+    EXPECT_EQ(dir.starts()[0][2], (dir.work() / "O'Brien factura.vqd").string());
     // Double quote opening, single quote closing: both stay, and there is no such file.
     const RunResult mixed = dir.run_line("\"My Files\\a.vqd'");
     EXPECT_EQ(mixed.exit_code, 504);

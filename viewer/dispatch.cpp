@@ -115,10 +115,11 @@ int draw_qr_code(ViewerRun& run) {
         return 0;
     }
     const std::string id = strbuf_text(uuid.get());
+    run.qr_bitmap_path = id + ".bmp";
+    platform_remove_on_stop(run.qr_bitmap_path.c_str());
     const std::string command = "Marbet.exe -o \"" + id + ".bmp\" -z 10 -t BMP ?re=" + strbuf_text(issuer_rfc) +
                                 "&rr=" + strbuf_text(receiver.get()) + "&tt=" + strbuf_text(total.get()) + "&id=" + id;
     run_command(command.c_str(), nullptr, 1, 0);
-    run.qr_bitmap_path = id + ".bmp";
     return 0;
 }
 
@@ -204,6 +205,8 @@ int use_decrypted_copy(ViewerRun& run, const std::string& decrypted) {
 }  // namespace
 
 ViewerRun::~ViewerRun() {
+    if (!temp_doc_path.empty()) platform_forget_on_stop(temp_doc_path.c_str());
+    if (!qr_bitmap_path.empty()) platform_forget_on_stop(qr_bitmap_path.c_str());
     strbuf_free(issuer_rfc);
     issuer_rfc = nullptr;
     if (search) xmlXPathFreeObject(search);
@@ -216,6 +219,11 @@ int dispatch_document(ViewerRun& run) {
     run.document = parse_invoice_file(run.full_path.c_str());
     if (!run.document) {
         const std::string decrypted = run.base_name + ".xml.dec";
+        // Only what this run's decrypter writes may be read as the invoice.
+        if (!platform_remove_if_present(decrypted.c_str())) {
+            const unsigned long code = show_system_error(kViewerSettings.caption);
+            return code ? static_cast<int>(code) : 1;
+        }
         const std::string command = "Selvar.exe \"" + run.full_path + "\" \"" + decrypted + "\" -c \"<Comprobante\"";
         if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return result;
         run.document = parse_invoice_file(decrypted.c_str());
@@ -235,6 +243,7 @@ int dispatch_document(ViewerRun& run) {
     char stamp[64];
     make_unique_stamp(stamp, sizeof stamp);
     run.temp_doc_path = run.base_name + "_" + stamp + ".vqd";
+    platform_remove_on_stop(run.temp_doc_path.c_str());
     run.context = xmlXPathNewContext(run.document);
     if (!run.context) return report_xml_error(kViewerSettings.caption);
     register_namespaces(run.context, run.document);
@@ -245,7 +254,9 @@ int dispatch_document(ViewerRun& run) {
     StrBufPtr any_vqd(qualify_path("//*[local-name()=\"vqd\"]"));
     if (!any_vqd) return open_in_browser(run);
     evaluate(run, strbuf_text(any_vqd.get()));
-    if (!search_found(run)) return 0;
+    // Neither an invoice nor an embedded document (a retenciones document, an
+    // acknowledgement, any other XML): shown as it is rather than closed silently.
+    if (!search_found(run)) return open_in_browser(run);
     if (!embedded_fits(run, first_found(run))) return refuse_oversized_invoice();
     return hand_off_by_version(run, first_found(run));
 }
@@ -253,7 +264,9 @@ int dispatch_document(ViewerRun& run) {
 int open_in_browser(const ViewerRun& run) {
     StrBufPtr source(strbuf_from_text(run.full_path.c_str()));
     StrBufPtr slashed(source ? strbuf_replace_all(source.get(), "\\", "/") : nullptr);
-    const std::string target = slashed ? strbuf_text(slashed.get()) : run.full_path;
+    std::string target = slashed ? strbuf_text(slashed.get()) : run.full_path;
+    // A path that begins at the root already brings the slash that ends the URL's empty host.
+    if (!target.empty() && target[0] == '/') target.erase(0, 1);
     const std::string parameters = "\"file:///" + target + "\"";
     const intptr_t result = platform_shell_open("iexplore.exe", parameters.c_str());
     if (result > 32) return 0;

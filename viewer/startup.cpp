@@ -89,9 +89,12 @@ int split_command_line(const char* text, char** table, int count, int size) {
         while (at < length && text[at] == ' ') ++at;  // only spaces separate arguments
         if (at >= length) break;
         const size_t start = at;
-        bool quoted = false;  // " and ' flip one and the same flag
-        while (at < length && (quoted || text[at] != ' ')) {
-            if (text[at] == '"' || text[at] == '\'') quoted = !quoted;
+        // A stretch opened by one kind of quote is closed only by the same kind, so
+        // that an apostrophe inside a double-quoted path is an apostrophe.
+        char open_quote = 0;
+        while (at < length && (open_quote || text[at] != ' ')) {
+            if (open_quote == 0 && (text[at] == '"' || text[at] == '\'')) open_quote = text[at];
+            else if (text[at] == open_quote) open_quote = 0;
             ++at;
         }
         const char* first = text + start;
@@ -142,14 +145,14 @@ int run_viewer(ViewerRun& run) {
     if (own_dir.empty()) return kNoOwnDirectory;
 
     if (const int failure = settle_input_paths(run, false)) return failure;
-    if (platform_path_compare(own_dir.c_str(), run.input_dir.c_str()) != 0 &&
-        !platform_set_current_dir(own_dir.c_str())) {
-        return static_cast<int>(show_system_error(kViewerSettings.caption));
-    }
+    // Whatever folder the program was started in, siblings, tables and images are found beside it.
+    if (!platform_set_current_dir(own_dir.c_str())) return static_cast<int>(show_system_error(kViewerSettings.caption));
     app_dir = own_dir;
 
     if (ascii_casecmp(run.extension.c_str(), "vqd") == 0) {
-        const std::string command = std::string(kViewerSettings.renderer_exe) + " \"" + run.input_path + "\"";
+        // The renderer runs in the program's directory: a relative name would name another file there.
+        const std::string command =
+            std::string(kViewerSettings.renderer_exe) + " " + msvcrt_enclose_argument(run.full_path);
         return run_command(command.c_str(), nullptr, 1, 0);
     }
     return dispatch_document(run);

@@ -4,6 +4,7 @@
 #include <random>
 #include <sstream>
 
+#include "platform/platform.h"
 #include "support/os.h"
 
 namespace {
@@ -73,7 +74,10 @@ ProgramDir::ProgramDir() {
     fs::create_directories(dir_);
     fs::create_directories(work_);
     fs::copy_file(bin_dir() / executable("Vandrel"), dir_ / executable("Vandrel"));
+    add_double(opener_name());
 }
+
+std::string opener_name() { return platform_dir_separator() == '\\' ? "iexplore.exe" : "xdg-open"; }
 
 ProgramDir::~ProgramDir() {
     std::error_code ignored;

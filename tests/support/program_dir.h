@@ -56,6 +56,9 @@ private:
 };
 
 std::string read_file(const fs::path& path);
+// The desktop's opener the viewer starts for a file that is no invoice: a recording
+// double of it lies in every program directory, so that no test starts the real one.
+std::string opener_name();
 std::string latin1(const std::string& utf8);
 // An entity-expansion bomb: `levels` entities, each ten references to the one before,
 // used in the text of `<root>`; `root_attributes` go on the root element.

@@ -11,6 +11,7 @@
 //                      keep=I>DEST        copy the I-th argument's file to DEST
 //                      probe=FILE         record whether FILE exists (probe=1/0)
 //                      grandchild=PIDFILE start a long-lived child, write its id to PIDFILE
+//                      session=PIDFILE    the same, the child in a session of its own (POSIX)
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -92,13 +93,14 @@ int main(int argc, char** argv) {
         else if (verb == "copy" && gt != std::string::npos) copy_file(value.substr(0, gt), arg(value.substr(gt + 1)));
         else if (verb == "keep" && gt != std::string::npos) copy_file(arg(value.substr(0, gt)), value.substr(gt + 1));
         else if (verb == "probe") record += std::string("\tprobe=") + (exists(value) ? "1" : "0");
-        else if (verb == "grandchild") {
+        else if (verb == "grandchild" || verb == "session") {
             const std::string self = platform_module_path();
             // Started through the system's shell without waiting, so that it belongs
             // to this program's tree but outlives the shell.
             const bool windows = platform_dir_separator() == '\\';
             const std::string start = "\"" + self + "\" --grandchild \"" + value + "\"";
-            const std::string line = windows ? "start \"\" /B " + start : start + " &";
+            const std::string detached = verb == "session" ? "setsid " + start : start;
+            const std::string line = windows ? "start \"\" /B " + start : detached + " &";
             if (std::system(line.c_str()) != 0) exit_code = 90;
             for (int i = 0; i < 200 && !exists(value); ++i) platform_sleep_ms(10);
         }
