@@ -7,7 +7,7 @@ top=$(pwd)
 scripts/setup.sh
 port=18700
 cmake -S . -B build-demo -DVIEWER_BUILD_TESTS=ON -DVIEWER_IMAGE_BASE_URL="http://127.0.0.1:${port}/Vandrel/images/" >/dev/null
-cmake --build build-demo -j"$(nproc)" --target Vandrel quenda marbet selvar ostrel image_server >/dev/null
+cmake --build build-demo -j"$(nproc)" --target Vandrel quenda marbet selvar ostrel image_server noop >/dev/null
 
 program="$top/demo/program"
 rm -rf "$top/demo"
@@ -15,6 +15,8 @@ mkdir -p "$program" "$top/demo/facturas"
 bin="$top/build-demo/bin"
 cp "$bin/Vandrel" "$bin/Quenda.exe" "$bin/Marbet.exe" "$bin/Selvar.exe" "$bin/Ostrel.exe" "$program/"
 cp tools/templates/* "$program/"
+# A file that is no invoice goes to the desktop's opener, looked up beside the program first: the demo's does nothing.
+cp "$bin/noop" "$program/xdg-open"
 cp examples/tableRFC.cfg examples/PlantillaTesmira.vqd "$program/"
 cp examples/images/logo_TES030201001.jpg "$program/"
 cp examples/*.xml "$top/demo/facturas/"

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 
@@ -298,4 +299,58 @@ TEST_F(Dispatch, RealInvoicesOpenAsTheirContentSays) {
     fs::copy_file(fs::path(TEST_CORPUS_DIR) / "cfdi40-real-cfdiutils.xml", dir.work() / "v40.xml");
     EXPECT_EQ(dir.run({"v40.xml"}).exit_code, exit_code_as_seen(506));
     EXPECT_EQ(names().size(), 2u) << "nothing runs for version 4.0";
+}
+
+TEST_F(Dispatch, AnUndeclaredDefaultNamespaceHidesNeitherTheInvoiceNorItsDocument) {
+    dir.write(dir.work() / "cfd20.xml",
+              "<Comprobante xmlns=\"http://www.sat.gob.mx/cfd/2\" version=\"2.0\"><Emisor rfc=\"ABC010203XY1\"/>"
+              "<Addenda><x xmlns=\"\"/></Addenda></Comprobante>");
+    EXPECT_EQ(dir.run({"cfd20.xml"}).exit_code, exit_code_as_seen(506));
+    EXPECT_EQ(names(), (Names{"Ostrel.exe"})) << "the generic template was tried";
+    fs::remove(dir.log());
+    dir.write(dir.work() / "cfdi32.xml", cfdi32("<vqd>hola</vqd><cfdi:Addenda><x xmlns=\"\"/></cfdi:Addenda>"));
+    EXPECT_EQ(dir.run({"cfdi32.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_EQ(read_file(kept()), "hola");
+}
+
+TEST_F(Dispatch, AnAddendaThatRebindsTheInvoicesPrefixesHidesNothing) {
+    const std::string addenda = "<cfdi:Addenda><cfdi:Otro xmlns:cfdi=\"http://www.sat.gob.mx/cfd/4\"/>"
+                                "<tfd:Otro xmlns:tfd=\"urn:otro\"/></cfdi:Addenda>";
+    dir.write(dir.work() / "f.xml", cfdi32("<vqd>hola</vqd>" + addenda));
+    EXPECT_EQ(dir.run({"f.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_EQ(names(), (Names{"Marbet.exe", "Quenda.exe"})) << "the QR code read the stamp's UUID";
+    EXPECT_EQ(read_file(kept()), "hola");
+}
+
+TEST_F(Dispatch, AnInvoiceDeclaringTenThousandPrefixesOpensWellUnderASecond) {
+    std::string declarations;
+    for (int i = 0; i < 10000; ++i) declarations += " xmlns:p" + std::to_string(i) + "=\"urn:p" + std::to_string(i) + "\"";
+    std::string invoice = cfdi32("<vqd>hola</vqd>");
+    invoice.insert(invoice.find(" version=\"3.2\""), declarations);
+    dir.write(dir.work() / "f.xml", invoice);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(dir.run({"f.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(read_file(kept()), "hola");
+}
+
+TEST_F(Dispatch, AStaleDecryptedCopyIsNeverShownAsTheCurrentInvoice) {
+    dir.write("enc.xml.dec", cfdi32("<vqd>factura anterior</vqd>"));
+    dir.write(dir.work() / "enc.xml", "not xml at all");
+    const RunResult r = dir.run({"enc.xml"}, renderer_env());  // the decrypter double writes nothing
+    EXPECT_NE(r.messages.find("Error intentando desencriptar archivo"), std::string::npos) << r.messages;
+    EXPECT_EQ(names(), (Names{"Selvar.exe"}));
+    EXPECT_FALSE(fs::exists(dir.dir() / "enc.xml.dec"));
+}
+
+TEST_F(Dispatch, IssuerCommandsGetThePathAsItIsAndEveryArgumentWhole) {
+    dir.write("tableRFC.cfg", "ABC010203XY1=visor.exe $file$ %2% %3%\n");
+    dir.write(dir.work() / "d%x%" / "t.xml", cfd22());
+    const std::string input = std::string("d%x%") + platform_dir_separator() + "t.xml";
+    // Single quotes group for the viewer's own splitting (Windows) and for the shell's (POSIX) alike.
+    EXPECT_EQ(dir.run_line(input + " 'q\"uo te' 'dir\\'").exit_code, 0);
+    const auto* visor = start_of("visor.exe");
+    ASSERT_TRUE(visor);
+    EXPECT_EQ(std::vector<std::string>(visor->begin() + 2, visor->end()),
+              (Names{(dir.work() / "d%x%" / "t.xml").string(), "q\"uo te", "dir\\"}));
 }

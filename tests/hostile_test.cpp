@@ -290,14 +290,14 @@ TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
     dir.write(dir.work() / "lento.xml", cfdi32("not-a-uuid", "ABC", embedded({server.url("/lento/a.jpg")})));
     const auto downloading = [&] { return asked.load() && !dir.files_ending(".part").empty(); };
 
-    const int stopped = dir.run_and_stop({"lento.xml"}, downloading, true);
+    const int stopped = dir.run_and_stop({"lento.xml"}, {}, downloading, true);
     if (stopped != -1) {  // a system with gentle stops
         EXPECT_EQ(stopped, 128 + 15);
         EXPECT_TRUE(dir.files_ending(".part").empty()) << "removed by the viewer itself";
     }
     // Killed outright, the viewer can remove nothing; the next fetch there sweeps the dead run's file.
     asked = false;
-    dir.run_and_stop({"lento.xml"}, downloading, false);
+    dir.run_and_stop({"lento.xml"}, {}, downloading, false);
     EXPECT_EQ(dir.files_ending(".part").size(), 1u);
     dir.write(dir.work() / "ok.xml", cfdi32("not-a-uuid", "ABC", embedded({server.url("/ok.jpg")})));
     EXPECT_EQ(timed_run({"ok.xml"}).exit_code, 0);
@@ -326,6 +326,28 @@ TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {
         EXPECT_EQ(r.messages, "Tesmira Viewer: El comprobante excede el tama\xc3\xb1o permitido para visualizarse\n");
     }
     EXPECT_TRUE(dir.starts().empty());
+    EXPECT_TRUE(dir.files_ending(".vqd").empty());
+    EXPECT_TRUE(dir.files_ending(".bmp").empty());
+}
+
+TEST_F(Hostile, AViewerStoppedWhileTheRendererRunsTakesTheRendererAndItsFilesWithIt) {
+    const fs::path pid_file = dir.work() / "grandchild.pid";
+    dir.write(dir.work() / "bitmap", "BM");
+    dir.write(dir.work() / "f.xml", cfdi32(kUuidText, "ABC", "<vqd>doc</vqd>"));
+    const std::map<std::string, std::string> env = {
+        {"RECORDER_MARBET", "copy=" + (dir.work() / "bitmap").string() + ">2"},
+        {"RECORDER_QUENDA", "grandchild=" + pid_file.string() + ";sleep=30"}};
+    const auto rendering = [&] { return !read_file(pid_file).empty(); };
+    const int stopped = dir.run_and_stop({"f.xml"}, env, rendering, true);
+    if (stopped == -1) GTEST_SKIP() << "no gentle stop on this system";
+    EXPECT_EQ(stopped, 128 + 15);
+    const long grandchild = std::stol(read_file(pid_file));
+    bool gone = false;
+    for (int i = 0; i < 200 && !gone; ++i) {
+        gone = process_gone(grandchild);
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gone) << "the renderer's group outlived the viewer";
     EXPECT_TRUE(dir.files_ending(".vqd").empty());
     EXPECT_TRUE(dir.files_ending(".bmp").empty());
 }

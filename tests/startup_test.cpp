@@ -1,6 +1,8 @@
 // The program's start-up and the direct road of a ready document, through the real binary.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -141,4 +143,29 @@ TEST_F(Startup, WindowsCommandLineQuotesAreTheViewersOwn) {
     // Double quote opening, single quote closing: both stay, and there is no such file.
     const RunResult mixed = dir.run_line("\"My Files\\a.vqd'");
     EXPECT_EQ(mixed.exit_code, 504);
+}
+
+TEST_F(Startup, ChildSignalsIgnoredByTheParentDoNotKeepTheRendererFromBeingWaitedFor) {
+    if (windows_paths()) GTEST_SKIP() << "POSIX signals";
+    dir.write(dir.work() / "a.vqd", "doc");
+    // The shell ignores SIGCHLD and hands that on to the viewer.
+    const RunResult r = run_program("/bin/sh", {"-c", "trap '' CHLD; exec \"$0\" a.vqd", (dir.dir() / "Vandrel").string()},
+                                    dir.work(), {{"RECORDER_LOG", dir.log().string()}, {"RECORDER_QUENDA", "exit=7"}});
+    EXPECT_EQ(r.exit_code, 7) << r.messages;
+    EXPECT_EQ(dir.starts().size(), 1u);
+}
+
+TEST_F(Startup, ASiblingThatCannotBeRunIsReportedSoAndNeverReplacedByANamesake) {
+    if (windows_paths()) GTEST_SKIP() << "POSIX execute permission";
+    fs::permissions(dir.dir() / "Quenda.exe", fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::remove);
+    const fs::path elsewhere = dir.root() / "path";
+    fs::create_directories(elsewhere);
+    fs::copy_file(dir.dir() / "Quenda.exe", elsewhere / "Quenda.exe");
+    fs::permissions(elsewhere / "Quenda.exe", fs::perms::owner_all);
+    dir.write(dir.work() / "a.vqd", "doc");
+    const RunResult r = dir.run({"a.vqd"}, {{"PATH", elsewhere.string() + ":/usr/bin:/bin"}});
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(507));
+    EXPECT_EQ(r.messages.rfind("Tesmira Viewer: " + std::string(std::strerror(EACCES)) + "\n", 0), 0u) << r.messages;
+    EXPECT_TRUE(dir.starts().empty());
 }

@@ -114,9 +114,9 @@ RunResult ProgramDir::run(const std::vector<std::string>& args, const std::map<s
                        with_log(env, log()));
 }
 
-int ProgramDir::run_and_stop(const std::vector<std::string>& args, const std::function<bool()>& ready,
-                             bool gently) const {
-    return run_program_and_stop((dir_ / executable("Vandrel")).string(), args, work_, with_log({}, log()), ready,
+int ProgramDir::run_and_stop(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                             const std::function<bool()>& ready, bool gently) const {
+    return run_program_and_stop((dir_ / executable("Vandrel")).string(), args, work_, with_log(env, log()), ready,
                                 gently);
 }
 

@@ -41,7 +41,8 @@ public:
     RunResult run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
                   const fs::path& working_dir = {}) const;
     // The viewer started and stopped once `ready` holds (see run_program_and_stop).
-    int run_and_stop(const std::vector<std::string>& args, const std::function<bool()>& ready, bool gently) const;
+    int run_and_stop(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                     const std::function<bool()>& ready, bool gently) const;
     // The same with the command line after the program's name exactly as written.
     RunResult run_line(const std::string& arguments, const std::map<std::string, std::string>& env = {}) const;
     // The recorded starts: one vector per start (name, working directory, arguments...).
