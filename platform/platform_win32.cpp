@@ -168,7 +168,16 @@ int platform_spawn_wait(const char* program, const char* arg0, const char* arg1)
 }
 
 intptr_t platform_shell_open(const char* program, const char* parameters) {
-    return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", program, parameters, nullptr, SW_SHOWNORMAL));
+    // A program of that name beside the viewer comes first, as for every sibling.
+    std::string file = program ? program : "";
+    const std::string module = platform_module_path();
+    const size_t cut = module.find_last_of('\\');
+    if (!file.empty() && file.find_first_of("\\/:") == std::string::npos && cut != std::string::npos) {
+        const std::string beside = module.substr(0, cut + 1) + file;
+        const DWORD attributes = GetFileAttributesA(beside.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) file = beside;
+    }
+    return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", file.c_str(), parameters, nullptr, SW_SHOWNORMAL));
 }
 
 void* platform_library_open(const char* name) {

@@ -71,9 +71,11 @@ std::string cfdi32(const std::string& uuid, const std::string& rfc, const std::s
 
 const std::string kJpeg = "\xff\xd8\xff\xe0";
 
-// A JPEG's first bytes, then one byte every half second for as long as the client listens.
-void trickle(httplib::Response& r) {
-    r.set_chunked_content_provider("image/jpeg", [](size_t offset, httplib::DataSink& sink) {
+// A JPEG's first bytes, then one byte every half second for as long as the client
+// listens and the server runs.
+void trickle(const TestServer& server, httplib::Response& r) {
+    r.set_chunked_content_provider("image/jpeg", [&server](size_t offset, httplib::DataSink& sink) {
+        if (server.stopping()) return false;
         if (offset > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
         return offset == 0 ? sink.write(kJpeg.data(), kJpeg.size()) : sink.write("x", 1);
     });
@@ -155,8 +157,8 @@ TEST_F(Hostile, DeepNestingAndInvalidUtf8AreRefusedByTheParserAndGoToTheDecrypte
     for (int i = 0; i < 10000; ++i) deep += "</n>";
     dir.write(dir.work() / "deep.xml", "<Comprobante version='2.2'>" + deep + "</Comprobante>");
     dir.write(dir.work() / "utf8.xml", "<Comprobante version='2.2'><Emisor rfc='\xff\xfe'/><vqd>\xc3</vqd></Comprobante>");
-    dir.write(dir.work() / "nul.xml", std::string("<Comprobante version='2.2'><vqd>a\0b</vqd></Comprobante>", 55));
-    for (const std::string input : {"deep.xml", "utf8.xml", "nul.xml"}) {
+    dir.write(dir.work() / "zero.xml", std::string("<Comprobante version='2.2'><vqd>a\0b</vqd></Comprobante>", 55));
+    for (const std::string input : {"deep.xml", "utf8.xml", "zero.xml"}) {
         const RunResult r = timed_run({input}, {{"RECORDER_SELVAR", "exit=4"}});
         EXPECT_EQ(r.exit_code, 4) << input;
     }
@@ -256,7 +258,7 @@ TEST_F(Hostile, AnswersThatAreNotImagesOrTooLargeAreNeverKeptAndAskedForAgain) {
 
 TEST_F(Hostile, SlowImageServersHoldTheRendererOnlyWithinTheFetchBounds) {
     TestServer server;
-    server.server().Get(R"(/lento/.*)", [](const httplib::Request&, httplib::Response& r) { trickle(r); });
+    server.server().Get(R"(/lento/.*)", [&](const httplib::Request&, httplib::Response& r) { trickle(server, r); });
     server.start();
     const auto image_limit = std::chrono::milliseconds(kViewerSettings.image_timeout_ms);
     const auto budget = std::chrono::milliseconds(kViewerSettings.fetch_budget_ms);
@@ -283,7 +285,7 @@ TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
     std::atomic<bool> asked{false};
     server.server().Get(R"(/lento/.*)", [&](const httplib::Request&, httplib::Response& r) {
         asked = true;
-        trickle(r);
+        trickle(server, r);
     });
     server.server().Get("/ok.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content(kJpeg, "image/jpeg"); });
     server.start();

@@ -46,7 +46,8 @@ TEST_F(Startup, ReadyDocumentGoesToTheRendererByTheFullPathOfTheFileTheUserNamed
     ASSERT_EQ(starts.size(), 1u);
     // Further arguments are not passed on this road.
     EXPECT_EQ(starts[0],
-              (std::vector<std::string>{"Quenda.exe", dir.dir().string(), (dir.work() / "docs" / "b.VQD").string()}));
+              (std::vector<std::string>{"Quenda.exe", dir.dir().string(),
+                                        dir.work().string() + platform_dir_separator() + "docs/b.VQD"}));
 }
 
 TEST_F(Startup, RenderersExitCodeIsTheProgramsExitCode) {

@@ -17,6 +17,7 @@ void TestServer::start() {
 }
 
 TestServer::~TestServer() {
+    stopping_ = true;
     server_.stop();
     if (thread_.joinable()) thread_.join();
 }

@@ -2,6 +2,7 @@
 // A real HTTP server on 127.0.0.1 for the tests, run on a thread of the test.
 #include <httplib.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,6 +24,8 @@ public:
     };
     std::vector<Seen> seen();
     void record(const httplib::Request& request);
+    // Set when the server is being shut down: a handler that streams for ever ends then.
+    bool stopping() const { return stopping_; }
 
 private:
     httplib::Server server_;
@@ -30,4 +33,5 @@ private:
     int port_;
     std::mutex mutex_;
     std::vector<Seen> seen_;
+    std::atomic<bool> stopping_{false};
 };
