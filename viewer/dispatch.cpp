@@ -15,6 +15,8 @@
 #include "util/kvlist.h"
 #include "util/latin1.h"
 #include "util/process_values.h"
+#include "viewer/invoice_versions.h"
+#include "viewer/qr_text.h"
 #include "viewer/run_state.h"
 #include "viewer/startup.h"
 #include "viewer_settings.h"
@@ -83,42 +85,19 @@ std::string attribute_text(xmlAttrPtr attribute) {
     return text;
 }
 
-// Values that reach the QR tool's command line and a file name must not be able
-// to add arguments or point elsewhere.
-bool qr_value_is_safe(const StrBuf* value) {
-    if (!value) return false;
-    for (int32_t i = 0; i < value->length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(value->text[i]);
-        if (c == '"' || c == ' ' || c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
-    }
-    return true;
-}
-
-bool is_stamp_uuid(const StrBuf* uuid) {
-    if (!uuid || uuid->length != 36) return false;
-    for (int32_t i = 0; i < uuid->length; ++i) {
-        const char c = uuid->text[i];
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!hex && c != '-') return false;
-    }
-    return true;
-}
-
 // 0, or the refusal of a value too large to read.
-int draw_qr_code(ViewerRun& run) {
-    StrBufPtr receiver(query(run, "{/cfdi:Comprobante/cfdi:Receptor/@rfc}"));
-    StrBufPtr total(query(run, "{/cfdi:Comprobante/@total}"));
-    StrBufPtr uuid(query(run, "{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"));
+int draw_qr_code(ViewerRun& run, const InvoiceVersion& row) {
+    StrBufPtr receiver(query(run, row.receiver_query));
+    StrBufPtr total(query(run, row.total_query));
+    StrBufPtr uuid(query(run, row.uuid_query));
+    StrBufPtr seal(row.seal_query ? query(run, row.seal_query) : nullptr);
     if (run.value_limit.exceeded) return refuse_oversized_invoice();
-    if (!is_stamp_uuid(uuid.get()) || !qr_value_is_safe(issuer_rfc) || !qr_value_is_safe(receiver.get()) ||
-        !qr_value_is_safe(total.get())) {
-        return 0;
-    }
+    const std::string text = qr_text(row.qr, QrValues{issuer_rfc, receiver.get(), total.get(), uuid.get(), seal.get()});
+    if (text.empty()) return 0;
     const std::string id = strbuf_text(uuid.get());
     run.qr_bitmap_path = id + ".bmp";
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
-    const std::string command = "Marbet.exe -o \"" + id + ".bmp\" -z 10 -t BMP ?re=" + strbuf_text(issuer_rfc) +
-                                "&rr=" + strbuf_text(receiver.get()) + "&tt=" + strbuf_text(total.get()) + "&id=" + id;
+    const std::string command = "Marbet.exe -o \"" + run.qr_bitmap_path + "\" -z 10 -t BMP " + text;
     run_command(command.c_str(), nullptr, 1, 0);
     return 0;
 }
@@ -141,16 +120,11 @@ int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
     return hand_off_document(run, element, decode_tokens);
 }
 
-int run_generic_template(ViewerRun& run) {
-    const char* template_file = nullptr;
-    const char* config_file = nullptr;
-    if (version_is(invoice_version, "1.0") || version_is(invoice_version, "2.0") || version_is(invoice_version, "2.2")) {
-        template_file = "PlantillaVQDGenerica.Fat";
-        config_file = "OstrelGenerico.cfg";
-    } else if (version_is(invoice_version, "3.0") || version_is(invoice_version, "3.2")) {
-        template_file = "PlantillaVQDGenericaCFDI.Fat";
-        config_file = "OstrelGenericoCFDI.cfg";
-    }
+int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
+    const char* template_file = row.template_file;
+    const char* config_file = row.config_file;
+    // An installation without a newer version's template behaves as before it existed.
+    if (template_file && row.template_must_be_present && !platform_file_readable(template_file)) template_file = nullptr;
     if (template_file) {
         const std::string command = std::string(kViewerSettings.converter_exe) + " \"" + run.full_path + "\" \"" +
                                     template_file + "\" \"" + run.temp_doc_path + "\" -c \"" + config_file + "\"";
@@ -177,14 +151,14 @@ int invoice_road(ViewerRun& run, xmlNodePtr root) {
             break;
         }
     }
-    const bool cfdi3 = version_is(invoice_version, "3.0") || version_is(invoice_version, "3.2");
-    issuer_rfc = query(run, cfdi3 ? "{/cfdi:Comprobante/cfdi:Emisor/@rfc}" : "{/Comprobante/Emisor/@rfc}");
+    const InvoiceVersion& row = invoice_version_row(invoice_version.c_str());
+    issuer_rfc = query(run, row.issuer_query);
     // Sized before the QR tool runs: a refused invoice starts nothing.
     const bool embedded = search(run, "//vqd") || search(run, "//fa:vqd");
     xmlNodePtr element = embedded ? first_found(run) : nullptr;
     if (run.value_limit.exceeded || (element && !embedded_fits(run, element))) return refuse_oversized_invoice();
-    if (cfdi3) {
-        if (const int refused = draw_qr_code(run)) return refused;
+    if (row.qr != QrText::None) {
+        if (const int refused = draw_qr_code(run, row)) return refused;
     }
 
     if (element) return hand_off_by_version(run, element);
@@ -193,7 +167,7 @@ int invoice_road(ViewerRun& run, xmlNodePtr root) {
         const int result = run_issuer_command(strbuf_text(issuer_rfc), run.full_path.c_str(), run.arg_count, run.args);
         if (result == 0) return 0;
     }
-    return run_generic_template(run);
+    return run_generic_template(run, row);
 }
 
 // Takes the decrypted copy as the input from here on.

@@ -1,0 +1,26 @@
+#pragma once
+// What each version of the Comprobante gets: where its values are read, how its
+// QR code is drawn and which generic template shows it. A new version is a new
+// row here (and its template beside the program).
+
+enum class QrText {
+    None,          // no QR code
+    Cfdi3,         // ?re=...&rr=...&tt=...&id=... (CFDI 3.0 and 3.2)
+    Verification,  // the SAT's verification address (CFDI 3.3 and 4.0)
+};
+
+struct InvoiceVersion {
+    const char* version;  // compared without regard to the case of A to Z
+    const char* issuer_query;
+    QrText qr;
+    const char* receiver_query;
+    const char* total_query;
+    const char* uuid_query;
+    const char* seal_query;  // nullptr: the QR text carries no seal
+    const char* template_file;
+    const char* config_file;
+    bool template_must_be_present;  // the converter runs only when the template lies beside the program
+};
+
+// The row of `version`; the row of an unknown version (no QR code, no template) otherwise.
+const InvoiceVersion& invoice_version_row(const char* version);

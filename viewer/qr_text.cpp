@@ -1,0 +1,100 @@
+#include "viewer/qr_text.h"
+
+namespace {
+
+constexpr const char* kVerificationAddress = "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx";
+constexpr size_t kSealTail = 8;
+
+std::string text_of(const StrBuf* value) { return std::string(value->text, static_cast<size_t>(value->length)); }
+
+bool is_blank_quote_or_control(unsigned char c) { return c == '"' || c == ' ' || c < 0x20 || c == 0x7F; }
+
+// Values that reach the QR tool's command line must not be able to add
+// arguments or point elsewhere.
+bool is_safe(const StrBuf* value) {
+    if (!value) return false;
+    for (int32_t i = 0; i < value->length; ++i) {
+        const auto c = static_cast<unsigned char>(value->text[i]);
+        if (is_blank_quote_or_control(c) || c == '/' || c == '\\') return false;
+    }
+    return true;
+}
+
+bool is_stamp_uuid(const StrBuf* uuid) {
+    if (!uuid || uuid->length != 36) return false;
+    for (int32_t i = 0; i < uuid->length; ++i) {
+        const char c = uuid->text[i];
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!hex && c != '-') return false;
+    }
+    return true;
+}
+
+// The SAT's pattern for a total: [0-9]{1,18}(\.[0-9]{1,6})?
+bool is_sat_total(const std::string& total) {
+    const size_t point = total.find('.');
+    const std::string whole = total.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : total.substr(point + 1);
+    const auto digits = [](const std::string& s, size_t most) {
+        return !s.empty() && s.size() <= most && s.find_first_not_of("0123456789") == std::string::npos;
+    };
+    return digits(whole, 18) && (point == std::string::npos || digits(fraction, 6));
+}
+
+// A seal is base64: its "+", "/" and "=" are allowed, nothing that splits a command line.
+bool is_safe_seal(const StrBuf* seal) {
+    if (!seal) return true;
+    for (int32_t i = 0; i < seal->length; ++i) {
+        if (is_blank_quote_or_control(static_cast<unsigned char>(seal->text[i]))) return false;
+    }
+    return true;
+}
+
+std::string with_escaped_ampersands(const std::string& rfc) {
+    std::string out;
+    for (const char c : rfc) out += c == '&' ? std::string("&amp;") : std::string(1, c);
+    return out;
+}
+
+std::string cfdi3_text(const QrValues& v) {
+    if (!is_stamp_uuid(v.uuid) || !is_safe(v.issuer) || !is_safe(v.receiver) || !is_safe(v.total)) return "";
+    return "?re=" + text_of(v.issuer) + "&rr=" + text_of(v.receiver) + "&tt=" + text_of(v.total) +
+           "&id=" + text_of(v.uuid);
+}
+
+std::string verification_text(const QrValues& v) {
+    if (!is_stamp_uuid(v.uuid) || !is_safe(v.issuer) || !is_safe(v.receiver) || !v.total ||
+        !is_sat_total(text_of(v.total)) || !is_safe_seal(v.seal)) {
+        return "";
+    }
+    const std::string seal = v.seal ? text_of(v.seal) : "";
+    const std::string tail = seal.size() > kSealTail ? seal.substr(seal.size() - kSealTail) : seal;
+    return std::string(kVerificationAddress) + "?id=" + text_of(v.uuid) + "&re=" + with_escaped_ampersands(text_of(v.issuer)) +
+           "&rr=" + with_escaped_ampersands(text_of(v.receiver)) + "&tt=" + verification_total(text_of(v.total)) +
+           "&fe=" + tail;
+}
+
+}  // namespace
+
+std::string verification_total(const std::string& total) {
+    const size_t point = total.find('.');
+    std::string whole = total.substr(0, point);
+    std::string fraction = point == std::string::npos ? "" : total.substr(point + 1);
+    whole.erase(0, whole.find_first_not_of('0'));
+    if (whole.empty()) whole = "0";
+    fraction.erase(fraction.find_last_not_of('0') + 1);
+    if (fraction.empty()) fraction = "0";
+    return whole + "." + fraction;
+}
+
+std::string qr_text(QrText style, const QrValues& values) {
+    switch (style) {
+    case QrText::Cfdi3:
+        return cfdi3_text(values);
+    case QrText::Verification:
+        return verification_text(values);
+    case QrText::None:
+        break;
+    }
+    return "";
+}
