@@ -210,8 +210,8 @@ TEST_F(Dispatch, IssuerCommandEndsTheRunOrFallsBackToTheTemplate) {
 }
 
 TEST_F(Dispatch, VersionOutsideTheTableRunsNoConverter) {
-    dir.write(dir.work() / "v33.xml", cfd22("3.3"));
-    EXPECT_EQ(dir.run({"v33.xml"}).exit_code, exit_code_as_seen(506));
+    dir.write(dir.work() / "v99.xml", cfd22("9.9"));
+    EXPECT_EQ(dir.run({"v99.xml"}).exit_code, exit_code_as_seen(506));
     EXPECT_TRUE(names().empty());
 }
 
@@ -296,9 +296,32 @@ TEST_F(Dispatch, RealInvoicesOpenAsTheirContentSays) {
     EXPECT_EQ(marbet->back(), "?re=AAA010101AAA&rr=E&\xd1" "831019M53&tt=40600.00&id=e403f396-6a57-4625-adb4-bb436b00789f");
     EXPECT_EQ(start_of("Ostrel.exe")->at(3), "PlantillaVQDGenericaCFDI.Fat");
 
-    fs::copy_file(fs::path(TEST_CORPUS_DIR) / "cfdi40-real-cfdiutils.xml", dir.work() / "v40.xml");
-    EXPECT_EQ(dir.run({"v40.xml"}).exit_code, exit_code_as_seen(506));
-    EXPECT_EQ(names().size(), 2u) << "nothing runs for version 4.0";
+    // CFDI 3.3 and 4.0 reach their own templates once installed; the QR code carries the SAT's verification text.
+    dir.add_newer_templates();
+    const std::string sat = "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx?id=";
+    const struct {
+        const char* file;
+        const char* template_file;
+        std::string qr;  // empty: unstamped, no QR step
+    } modern[] = {
+        {"cfdi33-real-cfdiutils.xml", "PlantillaVQDGenericaCFDI33.Fat",
+         sat + "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC&re=POT9207213D6&rr=DIM8701081LA&tt=2010.01&fe=/OAgdg=="},
+        {"cfdi40-real-cfdiutils.xml", "PlantillaVQDGenericaCFDI40.Fat",
+         sat + "04BF2854-FE7D-4377-9196-71248F060ABB&re=CSM190311AH6&rr=MCI7306249Y1&tt=459.36&fe=5tSZhA=="},
+        {"cfdi40-valid-cfdiutils.xml", "PlantillaVQDGenericaCFDI40.Fat",
+         sat + "3680B4AB-7D42-570A-9618-4A7D6701C44D&re=EKU9003173C9&rr=CUSC850516316&tt=1.16&fe=qsIe6w=="},
+        {"cfdi40-descuentos-cfdiutils.xml", "PlantillaVQDGenericaCFDI40.Fat", ""},
+        {"cfdi40-pagos20-cfdiutils.xml", "PlantillaVQDGenericaCFDI40.Fat", ""},
+    };
+    for (const auto& invoice : modern) {
+        fs::remove(dir.log());
+        fs::copy_file(fs::path(TEST_CORPUS_DIR) / invoice.file, dir.work() / invoice.file);
+        EXPECT_EQ(dir.run({invoice.file}).exit_code, exit_code_as_seen(506)) << invoice.file;
+        ASSERT_TRUE(start_of("Ostrel.exe")) << invoice.file;
+        EXPECT_EQ(start_of("Ostrel.exe")->at(3), invoice.template_file);
+        const auto* marbet = start_of("Marbet.exe");
+        EXPECT_EQ(marbet ? marbet->back() : "", invoice.qr) << invoice.file;
+    }
 }
 
 TEST_F(Dispatch, AnUndeclaredDefaultNamespaceHidesNeitherTheInvoiceNorItsDocument) {
@@ -353,4 +376,85 @@ TEST_F(Dispatch, IssuerCommandsGetThePathAsItIsAndEveryArgumentWhole) {
     ASSERT_TRUE(visor);
     EXPECT_EQ(std::vector<std::string>(visor->begin() + 2, visor->end()),
               (Names{(dir.work() / "d%x%" / "t.xml").string(), "q\"uo te", "dir\\"}));
+}
+
+namespace {
+
+std::string cfdi40(const std::string& issuer, const std::string& receiver, const std::string& total,
+                   const std::string& seal, const std::string& stamp, const std::string& inner = "") {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<cfdi:Comprobante xmlns:cfdi=\"http://www.sat.gob.mx/cfd/4\" Version=\"4.0\" Total=\"" + total + "\"" + seal +
+           "><cfdi:Emisor Rfc=\"" + issuer + "\"/><cfdi:Receptor Rfc=\"" + receiver + "\"/>" + stamp + inner +
+           "</cfdi:Comprobante>\n";
+}
+
+std::string stamp(const std::string& uuid) {
+    return "<cfdi:Complemento><tfd:TimbreFiscalDigital xmlns:tfd=\"http://www.sat.gob.mx/TimbreFiscalDigital\" "
+           "Version=\"1.1\" UUID=\"" + uuid + "\"/></cfdi:Complemento>";
+}
+
+}  // namespace
+
+TEST_F(Dispatch, NewerInvoicesRunTheirTemplateOnlyWhereItIsInstalled) {
+    const std::string uuid = "3680b4ab-7d42-570a-9618-4a7d6701c44d";
+    dir.write(dir.work() / "f.xml", cfdi40("EKU9003173C9", "XAXX010101000", "1.16", "", stamp(uuid)));
+    const RunResult bare = dir.run({"f.xml"});
+    EXPECT_EQ(bare.exit_code, exit_code_as_seen(506));
+    EXPECT_EQ(bare.messages,
+              "Tesmira Viewer: Ha ocurrido un problema en el uso de la plantilla gen\xc3\xa9rica de visualizaci\xc3\xb3n\n");
+    EXPECT_EQ(names(), (Names{"Marbet.exe"}));
+
+    dir.add_newer_templates();
+    dir.write(dir.root() / "produced.vqd", "Factura 4.0\n");
+    auto env = renderer_env();
+    env["RECORDER_OSTREL"] = "copy=" + (dir.root() / "produced.vqd").string() + ">3";
+    fs::remove(dir.log());
+    EXPECT_EQ(dir.run({"f.xml"}, env).exit_code, 0);
+    EXPECT_EQ(names(), (Names{"Marbet.exe", "Ostrel.exe", "Quenda.exe"}));
+    EXPECT_EQ(start_of("Ostrel.exe")->at(3), "PlantillaVQDGenericaCFDI40.Fat");
+    EXPECT_EQ(start_of("Ostrel.exe")->at(6), "OstrelGenericoCFDI40.cfg");
+    EXPECT_EQ(read_file(kept()), "Factura 4.0\n");
+}
+
+TEST_F(Dispatch, NewerQrCodesCarryTheSatsVerificationText) {
+    const std::string sat = "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx?id=";
+    const std::string uuid = "3680b4ab-7d42-570a-9618-4a7d6701c44d";
+    const struct {
+        std::string invoice;
+        std::string text;  // empty: no QR step
+    } cases[] = {
+        {cfdi40("E&amp;K9003173C9", "\xc3\x91" "AB010101AB1", "0001234.50", " Sello=\"abc=\"", stamp(uuid)),
+         sat + uuid + "&re=E&amp;K9003173C9&rr=\xd1" "AB010101AB1&tt=1234.5&fe=abc="},
+        {cfdi40("EKU9003173C9", "XAXX010101000", "398.390000", " Sello=\"0123456789+/==\"", stamp(uuid)),
+         sat + uuid + "&re=EKU9003173C9&rr=XAXX010101000&tt=398.39&fe=6789+/=="},
+        {cfdi40("EKU9003173C9", "XAXX010101000", "0", "", stamp(uuid)),
+         sat + uuid + "&re=EKU9003173C9&rr=XAXX010101000&tt=0.0&fe="},
+        {cfdi40("EKU9003173C9", "XAXX010101000", "1.16", "", ""), ""},                     // no stamp
+        {cfdi40("EKU9003173C9", "XAXX010101000", "1,16", "", stamp(uuid)), ""},            // not the SAT's total
+        {cfdi40("EKU 9003173C9", "XAXX010101000", "1.16", "", stamp(uuid)), ""},           // a blank in an RFC
+        {cfdi40("EKU9003173C9", "XAXX010101000", "1.16", " Sello=\"a b\"", stamp(uuid)), ""},  // a blank in the seal
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir.log());
+        dir.write(dir.work() / "f.xml", c.invoice);
+        dir.run({"f.xml"});
+        const auto* marbet = start_of("Marbet.exe");
+        ASSERT_EQ(marbet != nullptr, !c.text.empty()) << c.text;
+        if (!marbet) continue;
+        EXPECT_EQ(std::vector<std::string>(marbet->begin() + 2, marbet->end()),
+                  (Names{"-o", uuid + ".bmp", "-z", "10", "-t", "BMP", c.text}));
+    }
+}
+
+TEST_F(Dispatch, NewerInvoicesTakeTheIssuersCommandAndTheirEmbeddedDocument) {
+    dir.write("tableRFC.cfg", "EKU9003173C9=visor.exe $file$\n");
+    dir.write(dir.work() / "f.xml", cfdi40("EKU9003173C9", "XAXX010101000", "1.16", "", ""));
+    EXPECT_EQ(dir.run({"f.xml"}).exit_code, 0);
+    EXPECT_EQ(names(), (Names{"visor.exe"}));
+
+    fs::remove(dir.log());
+    dir.write(dir.work() / "e.xml", cfdi40("EKU9003173C9", "XAXX010101000", "1.16", "", "", "<vqd>hola $amp$</vqd>"));
+    EXPECT_EQ(dir.run({"e.xml"}, renderer_env()).exit_code, 0);
+    EXPECT_EQ(names(), (Names{"Quenda.exe"}));
+    EXPECT_EQ(read_file(kept()), "hola &");
 }

@@ -100,6 +100,13 @@ void ProgramDir::add_templates() {
     }
 }
 
+void ProgramDir::add_newer_templates() {
+    for (const char* name : {"PlantillaVQDGenericaCFDI33.Fat", "PlantillaVQDGenericaCFDI40.Fat",
+                             "OstrelGenericoCFDI33.cfg", "OstrelGenericoCFDI40.cfg"}) {
+        fs::copy_file(bin_dir() / name, dir_ / name, fs::copy_options::overwrite_existing);
+    }
+}
+
 void ProgramDir::write(const fs::path& path, const std::string& bytes) const {
     const fs::path full = path.is_absolute() ? path : dir_ / path;
     fs::create_directories(full.parent_path());

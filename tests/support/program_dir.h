@@ -35,6 +35,8 @@ public:
     void add_double(const std::string& sibling_name);
     void add_stand_in(const std::string& sibling_name);
     void add_templates();
+    // The generic templates of CFDI 3.3 and 4.0, which an installation may lack.
+    void add_newer_templates();
     void write(const fs::path& path, const std::string& bytes) const;
     std::string read(const fs::path& path) const;
 

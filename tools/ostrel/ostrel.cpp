@@ -5,7 +5,12 @@
 //
 // Template: Latin-1 text. "{expression}" is replaced by the value of that braced
 // query. Lines between "@each EXPRESSION" and "@end" are repeated for every node
-// EXPRESSION finds; inside them "{@name}" is the attribute of the current node.
+// EXPRESSION finds; lines between "@if EXPRESSION" and "@end" are kept when it
+// finds any. Both nest. Inside a loop, an expression that does not begin with
+// "/" is read from the current node ("{@name}" is its attribute). "{=cadena
+// EXPRESSION}" is the original chain of the stamp EXPRESSION finds:
+// ||Version|UUID|FechaTimbrado|RfcProvCertif|Leyenda|SelloCFD|NoCertificadoSAT||,
+// an absent Leyenda left out with its bar.
 // CONFIG: lines "key=value"; "vacio" is the text for a value that is missing.
 // Exit codes: 0 done, 2 usage, 3 invoice unreadable, 4 template or config unreadable, 5 OUT not written.
 #include <libxml/xpath.h>
@@ -35,14 +40,60 @@ bool read_lines(const char* path, std::vector<std::string>& lines) {
     return true;
 }
 
+bool starts_with(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
 class Filler {
 public:
     Filler(xmlXPathContextPtr context, std::string missing) : context_(context), missing_(std::move(missing)) {}
 
-    std::string value(const std::string& expression) const {
+    // Lines [first, last) of the template, read at `node` (empty at the top).
+    void render(const std::vector<std::string>& lines, size_t first, size_t last, const std::string& node,
+                std::string& out) const {
+        for (size_t i = first; i < last; ++i) {
+            const std::string& line = lines[i];
+            const bool each = starts_with(line, "@each ");
+            if (!each && !starts_with(line, "@if ")) {
+                out += fill(line, node) + "\r\n";
+                continue;
+            }
+            const size_t end = matching_end(lines, i, last);
+            const std::string expression = at_node(line.substr(each ? 6 : 4), node);
+            const int n = count(expression);
+            if (each) {
+                for (int k = 1; k <= n; ++k) render(lines, i + 1, end, expression + "[" + std::to_string(k) + "]", out);
+            } else if (n > 0) {
+                render(lines, i + 1, end, node, out);
+            }
+            i = end;
+        }
+    }
+
+private:
+    static std::string at_node(const std::string& expression, const std::string& node) {
+        return node.empty() || expression.empty() || expression[0] == '/' ? expression : node + "/" + expression;
+    }
+
+    // The "@end" that closes the section opened at `open`, or `last`.
+    static size_t matching_end(const std::vector<std::string>& lines, size_t open, size_t last) {
+        int depth = 0;
+        for (size_t i = open; i < last; ++i) {
+            if (starts_with(lines[i], "@each ") || starts_with(lines[i], "@if ")) ++depth;
+            else if (lines[i] == "@end" && --depth == 0) return i;
+        }
+        return last;
+    }
+
+    bool read(const std::string& expression, std::string& text) const {
         StrBufPtr query(strbuf_from_text(("{" + expression + "}").c_str()));
         StrBufPtr result(query ? query_value(query.get(), context_) : nullptr);
-        return result ? std::string(result->text, static_cast<size_t>(result->length)) : missing_;
+        if (!result) return false;
+        text.assign(result->text, static_cast<size_t>(result->length));
+        return true;
+    }
+
+    std::string value(const std::string& expression) const {
+        std::string text;
+        return read(expression, text) ? text : missing_;
     }
 
     int count(const std::string& expression) const {
@@ -55,7 +106,18 @@ public:
         return n;
     }
 
-    // "{...}" replaced; `node` turns "{@name}" into the attribute of that node.
+    std::string original_chain(const std::string& stamp) const {
+        std::string chain = "|";
+        for (const char* field : {"Version", "UUID", "FechaTimbrado", "RfcProvCertif", "Leyenda", "SelloCFD",
+                                  "NoCertificadoSAT"}) {
+            std::string text;
+            const bool present = read(stamp + "/@" + field, text);
+            if (!present && std::string(field) == "Leyenda") continue;
+            chain += "|" + text;
+        }
+        return chain + "||";
+    }
+
     std::string fill(const std::string& line, const std::string& node) const {
         std::string out;
         size_t at = 0;
@@ -67,14 +129,16 @@ public:
                 return out;
             }
             out += line.substr(at, open - at);
-            std::string expression = line.substr(open + 1, close - open - 1);
-            if (!node.empty() && !expression.empty() && expression[0] == '@') expression = node + "/" + expression;
-            out += value(expression);
+            const std::string expression = line.substr(open + 1, close - open - 1);
+            if (starts_with(expression, "=cadena ")) {
+                out += original_chain(at_node(expression.substr(8), node));
+            } else {
+                out += value(at_node(expression, node));
+            }
             at = close + 1;
         }
     }
 
-private:
     xmlXPathContextPtr context_;
     std::string missing_;
 };
@@ -104,22 +168,7 @@ int main(int argc, char** argv) {
     const Filler filler(context, config["vacio"]);
 
     std::string out;
-    for (size_t i = 0; i < template_lines.size(); ++i) {
-        const std::string& line = template_lines[i];
-        if (line.rfind("@each ", 0) != 0) {
-            out += filler.fill(line, "") + "\r\n";
-            continue;
-        }
-        const std::string each = line.substr(6);
-        size_t end = i + 1;
-        while (end < template_lines.size() && template_lines[end] != "@end") ++end;
-        const int n = filler.count(each);
-        for (int k = 1; k <= n; ++k) {
-            const std::string node = each + "[" + std::to_string(k) + "]";
-            for (size_t j = i + 1; j < end; ++j) out += filler.fill(template_lines[j], node) + "\r\n";
-        }
-        i = end;
-    }
+    filler.render(template_lines, 0, template_lines.size(), "", out);
     xmlXPathFreeContext(context);
     std::ofstream file(argv[3], std::ios::binary | std::ios::trunc);
     file << out;
