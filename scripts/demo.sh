@@ -44,6 +44,7 @@ open_invoice cfdi32-embebido.xml "CFDI 3.2 with an embedded document: QR code, l
 open_invoice cfd22-generico.xml "CFD 2.2 in a default namespace, no embedded document: generic template through Ostrel.exe"
 open_invoice cfdi32-cifrado.xml "encrypted invoice: decrypted by Selvar.exe, then the generic CFDI template with its QR code"
 open_invoice cfd22-emisor-propio.xml "issuer listed in tableRFC.cfg: the issuer's own command"
+open_invoice cfdi40-generico.xml "CFDI 4.0, no embedded document: the 4.0 template through Ostrel.exe, logo fetched with the issuer's RFC, QR code with the SAT's verification text"
 echo
 echo "Images requested from the image server:"
 sed 's/^/   /' "$top/demo/image-requests.log" 2>/dev/null || echo "   (none)"
