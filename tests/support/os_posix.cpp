@@ -27,24 +27,34 @@ bool run_children_unprivileged(bool on) {
     return true;
 }
 
+namespace {
+
+// In a forked child: standard error to `err_path`, then the program, as the
+// tests' user, in `working_dir`, with `env` added. Never returns.
+[[noreturn]] void exec_child(const std::string& program, const std::vector<std::string>& args,
+                             const fs::path& working_dir, const std::map<std::string, std::string>& env,
+                             const char* err_path) {
+    const int fd = open(err_path, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd >= 0) dup2(fd, STDERR_FILENO);
+    if (g_unprivileged && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
+    if (chdir(working_dir.c_str()) != 0) _exit(127);
+    for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+}  // namespace
+
 RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& working_dir,
                       const std::map<std::string, std::string>& env) {
     RunResult result;
     const fs::path err_path = working_dir / ".stderr.capture";
     const pid_t pid = fork();
-    if (pid == 0) {
-        const int fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd >= 0) dup2(fd, STDERR_FILENO);
-        if (g_unprivileged && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
-        if (chdir(working_dir.c_str()) != 0) _exit(127);
-        for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    if (pid == 0) exec_child(program, args, working_dir, env, err_path.c_str());
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
@@ -64,18 +74,7 @@ int run_program_and_stop(const std::string& program, const std::vector<std::stri
                          const fs::path& working_dir, const std::map<std::string, std::string>& env,
                          const std::function<bool()>& ready, bool gently) {
     const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) dup2(null, STDERR_FILENO);
-        if (chdir(working_dir.c_str()) != 0) _exit(127);
-        for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    if (pid == 0) exec_child(program, args, working_dir, env, "/dev/null");
     int status = 0;
     for (int waited = 0; waited < 20000 && waitpid(pid, &status, WNOHANG) == 0; waited += 5) {
         if (ready()) {
