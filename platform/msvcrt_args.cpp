@@ -89,3 +89,18 @@ std::string msvcrt_enclose_argument(const std::string& argument) {
     quoted += '"';
     return quoted;
 }
+
+const char* command_text_after_program(const char* command_line) {
+    if (!command_line) return "";
+    const auto* p = reinterpret_cast<const unsigned char*>(command_line);
+    if (*p == '"') {
+        // A quoted name ends at its closing quote, whatever follows it.
+        ++p;
+        while (*p && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p > ' ') ++p;
+    }
+    while (*p && *p <= ' ') ++p;
+    return reinterpret_cast<const char*>(p);
+}

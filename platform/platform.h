@@ -81,3 +81,6 @@ std::vector<std::string> msvcrt_split_command_line(const char* command_line);
 std::string msvcrt_quote_argument(const std::string& argument);
 // Always between double quotes, escaped so that it splits back into itself.
 std::string msvcrt_enclose_argument(const std::string& argument);
+// The text after the program's own name in a whole command line (a quoted name
+// ends at its closing quote), without the blanks and control characters after it.
+const char* command_text_after_program(const char* command_line);

@@ -45,6 +45,8 @@ std::string platform_module_path() {
 bool platform_get_current_dir(std::string& out) {
     char buffer[MAX_PATH];
     const DWORD n = GetCurrentDirectoryA(MAX_PATH, buffer);
+    // A longer folder leaves no error of its own: say why the run cannot go on.
+    if (n >= MAX_PATH) SetLastError(ERROR_FILENAME_EXCED_RANGE);
     if (n == 0 || n >= MAX_PATH) return false;
     out.assign(buffer, n);
     return true;

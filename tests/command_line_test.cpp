@@ -64,3 +64,15 @@ TEST(MsvcrtRules, QuotingThenSplittingGivesTheArgumentsBack) {
     expected.insert(expected.end(), originals.begin(), originals.end());
     EXPECT_EQ(msvcrt_split_command_line(line.c_str()), expected);
 }
+
+TEST(CommandTextAfterProgram, AQuotedNameEndsAtItsClosingQuote) {
+    const std::pair<const char*, const char*> lines[] = {
+        {"\"C:\\Program Files\\Vandrel.exe\"C:\\f.xml", "C:\\f.xml"},
+        {"\"C:\\Program Files\\Vandrel.exe\"  \t \"a b.xml\" -p", "\"a b.xml\" -p"},
+        {"Vandrel.exe f.xml", "f.xml"},
+        {"Vandrel.exe", ""},
+        {"\"unclosed name", ""},
+        {"", ""},
+    };
+    for (const auto& [line, rest] : lines) EXPECT_STREQ(command_text_after_program(line), rest) << line;
+}

@@ -141,6 +141,14 @@ TEST_F(Startup, WindowsCommandLineQuotesAreTheViewersOwn) {
         ASSERT_EQ(dir.starts().size(), 1u) << line;
     }
     EXPECT_EQ(dir.starts()[0][2], (dir.work() / "O'Brien factura.vqd").string());
+    // A quoted program name ends at its closing quote, even with the invoice right after it.
+    fs::remove(dir.log());
+    const std::string exe = (dir.dir() / "Vandrel.exe").string();
+    EXPECT_EQ(run_program_whole_line(exe, "\"" + exe + "\"a'b c'd.vqd", dir.work(), {{"RECORDER_LOG", dir.log().string()}})
+                  .exit_code,
+              0);
+    ASSERT_EQ(dir.starts().size(), 1u);
+    EXPECT_EQ(dir.starts()[0][2], (dir.work() / "a'b c'd.vqd").string());
     // Double quote opening, single quote closing: both stay, and there is no such file.
     const RunResult mixed = dir.run_line("\"My Files\\a.vqd'");
     EXPECT_EQ(mixed.exit_code, 504);

@@ -49,7 +49,9 @@ int settle_input_paths(ViewerRun& run, bool store_app_dir) {
     if (platform_path_is_absolute(input.c_str())) {
         run.full_path = input;
     } else {
-        if (current.empty()) platform_get_current_dir(current);
+        if (current.empty() && !platform_get_current_dir(current)) {
+            return static_cast<int>(show_system_error(kViewerSettings.caption));
+        }
         run.full_path = current + separator + input;
     }
     if (store_app_dir) app_dir = current;

@@ -12,6 +12,10 @@
 // hands it over whole; POSIX has the shell split it.
 RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
                            const std::map<std::string, std::string>& env);
+// Windows: runs `program` with `whole_line` as its entire command line, its own
+// name included as the caller writes it. POSIX has no such line: exit code -1.
+RunResult run_program_whole_line(const std::string& program, const std::string& whole_line, const fs::path& working_dir,
+                                 const std::map<std::string, std::string>& env);
 // Starts the program as run_program does, stops it once `ready` holds (asked every
 // few milliseconds, for at most 20 s) and waits for it to end: with SIGTERM when
 // `gently`, otherwise outright. The exit code as seen (a signal's as 128 + its

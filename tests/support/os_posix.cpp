@@ -70,6 +70,11 @@ RunResult run_program_line(const std::string& program, const std::string& argume
     return run_program("/bin/sh", {"-c", "exec \"$0\" " + arguments, program}, working_dir, env);
 }
 
+RunResult run_program_whole_line(const std::string&, const std::string&, const fs::path&,
+                                 const std::map<std::string, std::string>&) {
+    return RunResult{};
+}
+
 int run_program_and_stop(const std::string& program, const std::vector<std::string>& args,
                          const fs::path& working_dir, const std::map<std::string, std::string>& env,
                          const std::function<bool()>& ready, bool gently) {

@@ -48,6 +48,12 @@ private:
 
 RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
                            const std::map<std::string, std::string>& env) {
+    return run_program_whole_line(program, "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments),
+                                  working_dir, env);
+}
+
+RunResult run_program_whole_line(const std::string& program, const std::string& whole_line, const fs::path& working_dir,
+                                 const std::map<std::string, std::string>& env) {
     RunResult result;
     const fs::path err_path = working_dir / ".stderr.capture";
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -55,7 +61,7 @@ RunResult run_program_line(const std::string& program, const std::string& argume
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (err == INVALID_HANDLE_VALUE) return result;
 
-    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::string line = whole_line;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
