@@ -27,6 +27,7 @@ cmake -S . -B build-windows/build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -
   -DVIEWER_BUILD_TESTS=ON -DVIEWER_MESSAGES_TO_STDERR=ON -DVIEWER_IMAGE_BASE_URL=http://127.0.0.1:9/Vandrel/images/ \
   -DVIEWER_IMAGE_TIMEOUT_MS=2000 -DVIEWER_FETCH_BUDGET_MS=5000
 cmake --build build-windows/build -j"$jobs"
+echo "Vandrel.exe (release, stripped): $(stat -c %s build-windows/build/bin/Vandrel.exe) bytes"
 status=0
 (cd build-windows/build && ctest -j"$jobs" --output-on-failure) || status=$?
 wineserver -k || true

@@ -178,3 +178,14 @@ TEST_F(Startup, ASiblingThatCannotBeRunIsReportedSoAndNeverReplacedByANamesake) 
     EXPECT_EQ(r.messages.rfind("Tesmira Viewer: " + std::string(std::strerror(EACCES)) + "\n", 0), 0u) << r.messages;
     EXPECT_TRUE(dir.starts().empty());
 }
+
+TEST_F(Startup, TheWindowsProgramCarriesItsIconVersionAndManifest) {
+    if (!windows_paths()) GTEST_SKIP() << "Windows program resources";
+    const ProgramResources resources = read_program_resources(dir.dir() / "Vandrel.exe");
+    EXPECT_EQ(resources.icons, 3);
+    EXPECT_EQ(resources.product_name, "Tesmira Viewer");
+    EXPECT_EQ(resources.file_version, TEST_PROJECT_VERSION);
+    for (const char* declared : {"asInvoker", "Microsoft.Windows.Common-Controls", "PerMonitorV2", "true/pm"}) {
+        EXPECT_NE(resources.manifest.find(declared), std::string::npos) << declared;
+    }
+}

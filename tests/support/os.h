@@ -16,6 +16,14 @@ RunResult run_program_line(const std::string& program, const std::string& argume
 // name included as the caller writes it. POSIX has no such line: exit code -1.
 RunResult run_program_whole_line(const std::string& program, const std::string& whole_line, const fs::path& working_dir,
                                  const std::map<std::string, std::string>& env);
+// What a Windows program file carries as resources; all empty where there are none (POSIX).
+struct ProgramResources {
+    int icons = 0;              // entries of its first icon group
+    std::string product_name;   // version information, Spanish (Mexico)
+    std::string file_version;
+    std::string manifest;
+};
+ProgramResources read_program_resources(const fs::path& program);
 // Starts the program as run_program does, stops it once `ready` holds (asked every
 // few milliseconds, for at most 20 s) and waits for it to end: with SIGTERM when
 // `gently`, otherwise outright. The exit code as seen (a signal's as 128 + its

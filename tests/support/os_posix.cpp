@@ -75,6 +75,8 @@ RunResult run_program_whole_line(const std::string&, const std::string&, const f
     return RunResult{};
 }
 
+ProgramResources read_program_resources(const fs::path&) { return ProgramResources{}; }
+
 int run_program_and_stop(const std::string& program, const std::vector<std::string>& args,
                          const fs::path& working_dir, const std::map<std::string, std::string>& env,
                          const std::function<bool()>& ready, bool gently) {

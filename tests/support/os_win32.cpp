@@ -157,3 +157,39 @@ std::string no_such_file_text() {
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
     return text;
 }
+
+namespace {
+
+std::string version_text(const std::vector<char>& block, const char* name) {
+    char* value = nullptr;
+    UINT size = 0;
+    const std::string query = std::string("\\StringFileInfo\\080a04e4\\") + name;
+    if (!VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &size) || size == 0) return "";
+    return std::string(value, size - 1);
+}
+
+}  // namespace
+
+ProgramResources read_program_resources(const fs::path& program) {
+    ProgramResources found;
+    const std::string path = program.string();
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) return found;
+    if (HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14))) {  // RT_GROUP_ICON
+        const auto* header = static_cast<const WORD*>(LockResource(LoadResource(module, group)));
+        if (header) found.icons = header[2];
+    }
+    if (HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {  // RT_MANIFEST
+        const char* text = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
+        if (text) found.manifest.assign(text, SizeofResource(module, manifest));
+    }
+    FreeLibrary(module);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    std::vector<char> block(size);
+    if (size > 0 && GetFileVersionInfoA(path.c_str(), 0, size, block.data())) {
+        found.product_name = version_text(block, "ProductName");
+        found.file_version = version_text(block, "FileVersion");
+    }
+    return found;
+}
