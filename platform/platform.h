@@ -31,6 +31,9 @@ bool platform_replace_file(const char* from, const char* to);
 // link; nullptr when it exists or cannot be made (last error set).
 FILE* platform_create_new_file(const char* path);
 
+// Whether this user can create files in `dir` (a probe file is made and removed).
+bool platform_dir_writable(const char* dir);
+
 // Files that a stop by a signal (POSIX: SIGINT, SIGTERM, SIGHUP) removes before
 // the program ends with that signal. A Windows program that is stopped gets no
 // chance to clean up; what it leaves is swept by a later run. At most a few

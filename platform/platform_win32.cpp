@@ -239,3 +239,13 @@ bool platform_process_alive(long pid) {
     CloseHandle(process);
     return running;
 }
+
+bool platform_dir_writable(const char* dir) {
+    if (!dir) return false;
+    const std::string probe = std::string(dir) + "\\~Vandrel-" + std::to_string(_getpid()) + "-probe";
+    HANDLE handle = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
+    CloseHandle(handle);
+    return true;
+}

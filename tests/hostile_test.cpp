@@ -179,13 +179,23 @@ TEST_F(Hostile, UnreadableInputOrUnwritableProgramDirectoryEndsWithAClearError) 
     EXPECT_EQ(r.exit_code, exit_code_as_seen(504));
     EXPECT_EQ(r.messages, "Tesmira Viewer: Archivo no existe\n");
 
-    // The temporary document cannot be written: the system's reason, its code, no renderer.
+    // A program folder the user cannot write: one message before the first write, on every road that writes.
     dir.write(dir.work() / "open.xml", cfdi32("not-a-uuid", "AAA010101AAA", "<vqd>x</vqd>"));
+    dir.write(dir.work() / "qr.xml", cfdi32(kUuidText, "AAA010101AAA", ""));
+    dir.write(dir.work() / "generic.xml", cfdi32("not-a-uuid", "AAA010101AAA", ""));
+    dir.write(dir.work() / "encrypted.xml", "SELVAR1 not xml");
+    dir.write(dir.work() / "ready.vqd", "doc");
     fs::permissions(dir.dir(), read_only);
-    r = timed_run({"open.xml"});
+    const std::string refusal = "Tesmira Viewer: No se puede escribir en la carpeta del programa " + dir.dir().string() +
+                                ". Instale Tesmira Viewer en una carpeta en la que su usuario pueda escribir.\n";
+    for (const std::string input : {"open.xml", "qr.xml", "generic.xml", "encrypted.xml"}) {
+        r = timed_run({input});
+        EXPECT_EQ(r.exit_code, exit_code_as_seen(515)) << input;
+        EXPECT_EQ(r.messages, refusal) << input;
+    }
+    EXPECT_TRUE(dir.starts().empty()) << "nothing was started";
+    EXPECT_EQ(timed_run({"ready.vqd"}).exit_code, 0) << "a road that writes nothing is not affected";
     fs::permissions(dir.dir(), fs::perms::owner_all, fs::perm_options::add);
-    EXPECT_EQ(r.exit_code, exit_code_as_seen(13)) << r.messages;
-    EXPECT_EQ(r.messages, "Tesmira Viewer: " + std::string(std::strerror(13)) + "\n");
     EXPECT_TRUE(dir.files_ending(".vqd").empty());
 }
 

@@ -32,6 +32,7 @@ constexpr int kUnsupportedEmbeddedVersion = 505;
 constexpr int kGenericTemplateFailed = 506;
 // 512 and 513 would reach a POSIX parent as 0 and 1.
 constexpr int kValueTooLarge = 514;
+constexpr int kProgramDirNotWritable = 515;
 
 bool version_is(const std::string& version, const char* text) { return ascii_casecmp(version.c_str(), text) == 0; }
 
@@ -94,6 +95,7 @@ int draw_qr_code(ViewerRun& run, const InvoiceVersion& row) {
     if (run.value_limit.exceeded) return refuse_oversized_invoice();
     const std::string text = qr_text(row.qr, QrValues{issuer_rfc, receiver.get(), total.get(), uuid.get(), seal.get()});
     if (text.empty()) return 0;
+    if (const int refused = ensure_program_dir_writable(run)) return refused;
     const std::string id = strbuf_text(uuid.get());
     run.qr_bitmap_path = id + ".bmp";
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
@@ -117,6 +119,7 @@ int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
         platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
         return kUnsupportedEmbeddedVersion;
     }
+    if (const int refused = ensure_program_dir_writable(run)) return refused;
     return hand_off_document(run, element, decode_tokens);
 }
 
@@ -126,6 +129,7 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
     // An installation without a newer version's template behaves as before it existed.
     if (template_file && row.template_must_be_present && !platform_file_readable(template_file)) template_file = nullptr;
     if (template_file) {
+        if (const int refused = ensure_program_dir_writable(run)) return refused;
         const std::string command = std::string(kViewerSettings.converter_exe) + " \"" + run.full_path + "\" \"" +
                                     template_file + "\" \"" + run.temp_doc_path + "\" -c \"" + config_file + "\"";
         run_command(command.c_str(), nullptr, 1, 0);
@@ -193,6 +197,7 @@ int dispatch_document(ViewerRun& run) {
     run.document = parse_invoice_file(run.full_path.c_str());
     if (!run.document) {
         const std::string decrypted = run.base_name + ".xml.dec";
+        if (const int refused = ensure_program_dir_writable(run)) return refused;
         // Only what this run's decrypter writes may be read as the invoice.
         if (!platform_remove_if_present(decrypted.c_str())) {
             const unsigned long code = show_system_error(kViewerSettings.caption);
@@ -233,6 +238,18 @@ int dispatch_document(ViewerRun& run) {
     if (!search_found(run)) return open_in_browser(run);
     if (!embedded_fits(run, first_found(run))) return refuse_oversized_invoice();
     return hand_off_by_version(run, first_found(run));
+}
+
+int ensure_program_dir_writable(ViewerRun& run) {
+    if (run.program_dir_writable || platform_dir_writable(app_dir.c_str())) {
+        run.program_dir_writable = true;
+        return 0;
+    }
+    // Every road that writes fails in its own way there; one clear message instead.
+    const std::string message = "No se puede escribir en la carpeta del programa " + app_dir +
+                                ". Instale Tesmira Viewer en una carpeta en la que su usuario pueda escribir.";
+    platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
+    return kProgramDirNotWritable;
 }
 
 int open_in_browser(const ViewerRun& run) {

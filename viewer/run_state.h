@@ -20,6 +20,7 @@ struct ViewerRun {
     xmlXPathContextPtr context = nullptr;
     xmlXPathObjectPtr search = nullptr;  // the latest node search
     ValueLimit value_limit{};            // how large a value read from the document may be
+    bool program_dir_writable = false;   // checked once, before the run's first write there
     std::string temp_doc_path;
     std::string qr_bitmap_path;  // set only when the QR bitmap was asked for
 
@@ -38,3 +39,5 @@ int dispatch_document(ViewerRun& run);
 int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens);
 int start_renderer(ViewerRun& run, const std::string& document_name);
 int open_in_browser(const ViewerRun& run);
+// 0 when the program's directory takes files; otherwise its message box and 515.
+int ensure_program_dir_writable(ViewerRun& run);
