@@ -1,0 +1,48 @@
+# The Windows packages: a per-user installer (NSIS) and a zip, made with CPack.
+# The viewer with its placeholder, templates and configurations is one component;
+# the stand-in sibling tools and the sample invoices are a second, chosen by
+# default, so that a trial install opens the samples end to end.
+
+install(TARGETS Vandrel RUNTIME DESTINATION . COMPONENT viewer)
+install(FILES ${CMAKE_SOURCE_DIR}/tools/templates/noimage.jpg DESTINATION . COMPONENT viewer)
+file(GLOB package_templates ${CMAKE_SOURCE_DIR}/tools/templates/*.Fat ${CMAKE_SOURCE_DIR}/tools/templates/*.cfg)
+install(FILES ${package_templates} DESTINATION . COMPONENT viewer)
+if(TARGET quenda)
+  install(TARGETS quenda marbet selvar ostrel RUNTIME DESTINATION . COMPONENT samples)
+  file(GLOB package_samples ${CMAKE_SOURCE_DIR}/examples/*.xml)
+  # The example issuer table lies with the samples: the program folder's own
+  # tableRFC.cfg is the user's configuration, which no uninstall removes.
+  install(FILES ${package_samples} ${CMAKE_SOURCE_DIR}/examples/tableRFC.cfg
+                ${CMAKE_SOURCE_DIR}/examples/PlantillaTesmira.vqd DESTINATION Ejemplos COMPONENT samples)
+endif()
+
+set(CPACK_GENERATOR NSIS ZIP)
+set(CPACK_PACKAGE_NAME TesmiraViewer)
+set(CPACK_PACKAGE_VENDOR Tesmira)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Visor de comprobantes fiscales CFD y CFDI")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tesmira Viewer")
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Tesmira Viewer")
+set(CPACK_COMPONENTS_ALL viewer samples)
+set(CPACK_COMPONENT_VIEWER_DISPLAY_NAME "Tesmira Viewer")
+set(CPACK_COMPONENT_VIEWER_REQUIRED ON)
+set(CPACK_COMPONENT_SAMPLES_DISPLAY_NAME "Herramientas de prueba y ejemplos")
+set(CPACK_COMPONENT_SAMPLES_DESCRIPTION "Programas de prueba en lugar de los productos hermanos, y facturas de ejemplo")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/packaging/per_generator.cmake)
+
+# The user's own programs folder, which that user can write.
+set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\\\Programs")
+set(CPACK_NSIS_PACKAGE_NAME "Tesmira Viewer")
+set(CPACK_NSIS_DISPLAY_NAME "Tesmira Viewer")
+set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/platform/resources/vandrel.ico)
+set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/platform/resources/vandrel.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME Vandrel.exe)
+set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL OFF)
+# The "Open with" verb and the uninstall of what the viewer wrote (extras.nsh).
+set(CPACK_TESMIRA_EXTRAS ${CMAKE_SOURCE_DIR}/cmake/packaging/extras.nsh)
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro TesmiraInstallExtras")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro TesmiraUninstallExtras")
+
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_SOURCE_DIR}/cmake/packaging)
+include(CPack)

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The Windows packages, tried as a user would under Wine in a prefix of their own:
+# silent per-user install, the "Open with" keys, every sample opened with the
+# stand-in tools, silent uninstall that leaves only the user's tableRFC.cfg.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+version=$(sed -n 's/^project(TesmiraViewer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+setup=$PWD/build-windows/package/TesmiraViewer-$version-setup.exe
+export WINEPREFIX=$PWD/build-windows/wine-install
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" DISPLAY=
+wine64=/usr/lib/wine/wine64
+fail() { echo "package test: $*" >&2; exit 1; }
+
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+"$wine64" wineboot --init >/dev/null 2>&1 || true
+wineserver -w
+"$wine64" "$setup" /S >/dev/null 2>&1 || fail "the installer failed"
+wineserver -w
+dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Tesmira Viewer"
+[ -d "$dir" ] || dir="$(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -type d -name 'Tesmira Viewer' | head -1)"
+[ -n "$dir" ] && [ -d "$dir" ] || fail "nothing installed in the user's programs folder"
+for file in Vandrel.exe noimage.jpg PlantillaVQDGenerica.Fat PlantillaVQDGenericaCFDI40.Fat OstrelGenericoCFDI.cfg \
+            Quenda.exe Marbet.exe Selvar.exe Ostrel.exe Uninstall.exe Ejemplos/tableRFC.cfg Ejemplos/cfdi40-generico.xml; do
+  [ -f "$dir/$file" ] || fail "$file was not installed"
+done
+for extension in xml vqd; do
+  key="HKCU\\Software\\Classes\\SystemFileAssociations\\.$extension\\shell\\TesmiraViewer\\command"
+  "$wine64" reg query "$key" 2>/dev/null | tr -d '\r' | grep -q 'Vandrel.exe" "%1"' || fail "no \"Open with\" key for .$extension"
+done
+echo "Installed per user in $(basename "$dir"), with the \"Open with\" keys for .xml and .vqd."
+
+# Every sample, opened as a double-click would: exit 0 and a rendered page.
+for sample in "$dir"/Ejemplos/*.xml; do
+  name=$(basename "$sample")
+  rc=0
+  (cd "$dir/Ejemplos" && "$wine64" "$dir/Vandrel.exe" "$name" >/dev/null 2>&1) || rc=$?
+  [ "$rc" -eq 0 ] || fail "$name ended with $rc"
+  ls "$dir/rendered/" | grep -q "^${name%.xml}" || fail "$name gave no rendered page"
+done
+echo "Every sample opened with exit code 0 and a rendered page."
+
+# Uninstall: only the user's own tableRFC.cfg stays.
+printf 'RFC=visor.exe\n' > "$dir/tableRFC.cfg"
+"$wine64" "$dir/Uninstall.exe" /S >/dev/null 2>&1 || fail "the uninstaller failed"
+wineserver -w
+left=$(cd "$dir" && find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$left" = "./tableRFC.cfg " ] || fail "the uninstaller left: $left"
+for extension in xml vqd; do
+  ! "$wine64" reg query "HKCU\\Software\\Classes\\SystemFileAssociations\\.$extension\\shell\\TesmiraViewer" \
+    >/dev/null 2>&1 || fail "the .$extension key is still there"
+done
+wineserver -k || true
+echo "Uninstalled: no key left, no file but the user's tableRFC.cfg."
