@@ -10,7 +10,7 @@ cache=${XDG_CACHE_HOME:-$HOME/.cache}/tesmira-viewer
 prefix=${1:-$cache/mingw-deps}
 host=x86_64-w64-mingw32
 # Bump when the configuration below changes, so that a kept prefix is rebuilt.
-recipe=5
+recipe=6
 
 if [ -f "$prefix/.recipe-$recipe" ]; then
   echo "$prefix"
@@ -65,7 +65,9 @@ export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
 src=$(unpack libxml2)
 (cd "$src" && ./configure -q --host=$host --prefix="$prefix" --disable-shared --enable-static \
    --without-python --without-lzma --without-zlib --without-iconv --without-icu --without-http \
-   --without-ftp --without-threads --without-modules --without-debug >&2 \
+   --without-ftp --without-threads --without-modules --without-debug \
+   --without-html --without-schemas --without-schematron --without-xinclude --without-xptr --without-c14n \
+   --without-catalog --without-reader --without-writer --without-pattern --without-regexps --without-legacy >&2 \
  && make -j"$jobs" -C . libxml2.la >&2 && make install-libLTLIBRARIES install-data >&2)
 
 src=$(unpack curl)
@@ -75,6 +77,7 @@ src=$(unpack curl)
    --without-libssh2 --without-gssapi --disable-ldap --disable-ldaps --disable-rtsp --disable-dict \
    --disable-telnet --disable-tftp --disable-pop3 --disable-imap --disable-smtp --disable-gopher \
    --disable-mqtt --disable-smb --disable-manual --disable-docs --disable-ntlm-wb --disable-threaded-resolver \
+   --disable-ftp --disable-file --disable-cookies --disable-alt-svc --disable-hsts \
    >&2 && make -j"$jobs" -C lib >&2 && make -C lib install >&2 && make -C include install >&2 \
  && make install-pkgconfigDATA >&2)
 

@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
 # The Windows program: cross-builds Vandrel.exe, the stand-in tools and the
-# tests for x86_64 Windows with mingw-w64, then runs the suite under Wine with
-# no display. Installs what it needs (apt-get, as root).
+# tests for x86_64 Windows with mingw-w64, runs the suite under Wine with no
+# display, then makes the packages and tries them. Installs what it needs
+# (apt-get, as root). Build output goes to build-windows/logs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev
+logs=$PWD/build-windows/logs
+mkdir -p "$logs"
+step() { echo "== $*"; }
+quietly() {  # runs a step with its output in a log, shown only when it fails
+  local log=$logs/$1
+  shift
+  if ! "$@" >"$log" 2>&1; then
+    tail -40 "$log" >&2
+    echo "Failed; the whole output is in $log" >&2
+    exit 1
+  fi
+}
 
-echo "Static libxml2, libcurl and libqrencode for Windows (kept between runs)..."
-VIEWER_WINDOWS_DEPS=$(scripts/windows-deps.sh)
+step "Debian packages"
+quietly setup.log scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev nsis
+step "Static libxml2, libcurl and libqrencode for Windows (kept between runs)"
+VIEWER_WINDOWS_DEPS=$(scripts/windows-deps.sh 2>"$logs/windows-deps.log") || {
+  tail -40 "$logs/windows-deps.log" >&2
+  exit 1
+}
 export VIEWER_WINDOWS_DEPS
 
 # A Wine of the project's own: no display, no desktop integration, no noise.
@@ -23,16 +40,40 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 jobs=$(nproc)
-cmake -S . -B build-windows/build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DVIEWER_BUILD_TESTS=ON -DVIEWER_MESSAGES_TO_STDERR=ON -DVIEWER_IMAGE_BASE_URL=http://127.0.0.1:9/Vandrel/images/ \
-  -DVIEWER_IMAGE_TIMEOUT_MS=2000 -DVIEWER_FETCH_BUDGET_MS=5000
-cmake --build build-windows/build -j"$jobs"
-echo "Vandrel.exe (release, stripped): $(stat -c %s build-windows/build/bin/Vandrel.exe) bytes"
+step "Build (tests, stand-in tools, Vandrel.exe)"
+quietly configure.log cmake -S . -B build-windows/build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DVIEWER_BUILD_TESTS=ON -DVIEWER_MESSAGES_TO_STDERR=ON \
+  -DVIEWER_IMAGE_BASE_URL=http://127.0.0.1:9/Vandrel/images/ -DVIEWER_IMAGE_TIMEOUT_MS=2000 -DVIEWER_FETCH_BUDGET_MS=5000
+quietly build.log cmake --build build-windows/build -j"$jobs"
+
+step "Tests under Wine"
+temp=$PWD/build-windows/build/test-temp
+rm -rf "$temp"
 status=0
-(cd build-windows/build && ctest -j"$jobs" --output-on-failure) || status=$?
+(cd build-windows/build && ctest -j"$jobs" --output-on-failure >"$logs/ctest.log" 2>&1) || status=$?
 wineserver -k || true
+grep -E '^[0-9]+% tests passed|^Total Test time' "$logs/ctest.log" || true
+# Every skipped test, with the reason it gave.
+awk '/: Skipped\r?$/ { getline reason; sub(/\r$/, "", reason) }
+     /^\[  SKIPPED \] [^ ]+ \(/ { print "   skipped: " $4 " (" reason ")" }' \
+  build-windows/build/Testing/Temporary/LastTest.log
 if [ "$status" -ne 0 ]; then
-  echo "Windows tests failed." >&2
+  grep -E '^\s+[0-9]+ - .*\((Failed|Timeout|SEGFAULT|Exception)' "$logs/ctest.log" >&2 || true
+  echo "Windows tests failed; the whole output is in $logs/ctest.log" >&2
   exit "$status"
 fi
-echo "All tests passed under Wine (Vandrel.exe, x86_64 Windows)."
+rm -rf "$temp"
+
+step "Packages (release settings)"
+quietly package-configure.log cmake -S . -B build-windows/package-build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DVIEWER_BUILD_TESTS=ON
+quietly package-build.log cmake --build build-windows/package-build -j"$jobs" --target Vandrel quenda marbet selvar ostrel
+rm -rf build-windows/package
+quietly cpack.log sh -c 'cd build-windows/package-build && cpack -B ../package'
+size=$(stat -c %s build-windows/package-build/bin/Vandrel.exe)
+echo "   Vandrel.exe (release, stripped): $size bytes"
+[ "$size" -lt 2621440 ] || { echo "Vandrel.exe is over 2.5 MB" >&2; exit 1; }
+ls build-windows/package/*.exe build-windows/package/*.zip | sed 's/^/   /'
+step "The installer under Wine (a prefix of its own)"
+scripts/windows-package-test.sh | sed 's/^/   /'
+echo "All tests passed under Wine (Vandrel.exe, x86_64 Windows); packages in build-windows/package."

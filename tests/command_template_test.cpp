@@ -102,9 +102,10 @@ TEST_F(RfcTable, EmptyTemplateRunsTheQuotedPathAndExitCodesComeBack) {
 }
 
 TEST_F(RfcTable, MissingTableOrRfcGives510WithoutMessage) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(run("ABC"), 510);
-    dir.write("tableRFC.cfg", "");
-    EXPECT_EQ(run("ABC"), 510);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::string shown = capture_stderr([&] {
+        EXPECT_EQ(run("ABC"), 510);
+        dir.write("tableRFC.cfg", "");
+        EXPECT_EQ(run("ABC"), 510);
+    });
+    EXPECT_EQ(shown, "");
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/os.h"
 #include "support/program_dir.h"
 #include "util/bytebuf.h"
 #include "util/diagnostics.h"
@@ -225,11 +226,11 @@ TEST(Diagnostics, StampsDifferAndHave31Characters) {
 }
 
 TEST(Diagnostics, ShowSystemErrorShowsNothingWithoutAnError) {
-    testing::internal::CaptureStderr();
-    platform_set_last_error(0);
-    EXPECT_EQ(show_system_error("Tesmira Viewer"), 0u);
-    platform_set_last_error(2);
-    EXPECT_EQ(show_system_error("Tesmira Viewer"), 2u);
-    const std::string shown = testing::internal::GetCapturedStderr();
+    const std::string shown = capture_stderr([] {
+        platform_set_last_error(0);
+        EXPECT_EQ(show_system_error("Tesmira Viewer"), 0u);
+        platform_set_last_error(2);
+        EXPECT_EQ(show_system_error("Tesmira Viewer"), 2u);
+    });
     EXPECT_EQ(shown, "Tesmira Viewer: " + system_error_text(2) + "\n");
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/os.h"
 #include "support/program_dir.h"
 #include "xml/namespaces.h"
 #include "xml/parse.h"
@@ -145,11 +146,11 @@ TEST(ParseInvoice, NotWellFormedFails) {
 TEST(XmlErrorReports, ShowTheLastErrorWithLeadingTextAndReturnItsNumber) {
     xml_setup();
     xmlResetLastError();
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(report_xml_error_with_text("Tesmira Viewer", "Error intentando desencriptar archivo"),
-              kXmlErrorUnknown);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Tesmira Viewer: Error intentando desencriptar archivo\nXML Error Unknown\n");
+    const std::string unknown = capture_stderr([] {
+        EXPECT_EQ(report_xml_error_with_text("Tesmira Viewer", "Error intentando desencriptar archivo"),
+                  kXmlErrorUnknown);
+    });
+    EXPECT_EQ(unknown, "Tesmira Viewer: Error intentando desencriptar archivo\nXML Error Unknown\n");
 
     ProgramDir dir;
     dir.write("bad.xml", "<a>");
@@ -159,9 +160,7 @@ TEST(XmlErrorReports, ShowTheLastErrorWithLeadingTextAndReturnItsNumber) {
     const std::string file = xmlGetLastError()->file ? xmlGetLastError()->file : "";
     EXPECT_TRUE(file == (dir.dir() / "bad.xml").string() || file.starts_with("file:")) << file;
     EXPECT_TRUE(file.ends_with("bad.xml")) << file;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(report_xml_error("Tesmira Viewer"), code);
-    const std::string shown = testing::internal::GetCapturedStderr();
+    const std::string shown = capture_stderr([&] { EXPECT_EQ(report_xml_error("Tesmira Viewer"), code); });
     EXPECT_EQ(shown.rfind("Tesmira Viewer: XML Error #" + std::to_string(code) + " in [" + file + "]. ", 0), 0u)
         << shown;
 }
@@ -173,9 +172,8 @@ TEST(XmlErrorReports, LongTextsAreCutToTheReportBuffer) {
     dir.write(name + ".xml", "<a>");
     const std::string path = (dir.dir() / (name + ".xml")).string();
     EXPECT_EQ(parse_invoice_file(path.c_str()), nullptr);
-    testing::internal::CaptureStderr();
-    report_xml_error_with_text("Tesmira Viewer", std::string(2000, 'L').c_str());
-    const std::string shown = testing::internal::GetCapturedStderr();
+    const std::string shown =
+        capture_stderr([] { report_xml_error_with_text("Tesmira Viewer", std::string(2000, 'L').c_str()); });
     EXPECT_EQ(shown.size(), std::string("Tesmira Viewer: ").size() + 1023 + 1);
 }
 

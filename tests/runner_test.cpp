@@ -26,9 +26,8 @@ protected:
         unset_env("RECORDER_RECORDER");
     }
     int run(const std::string& line, int timeout_ms = 0) {
-        testing::internal::CaptureStderr();
-        const int result = run_command_limited(line.c_str(), nullptr, 1, 0, timeout_ms);
-        messages = testing::internal::GetCapturedStderr();
+        int result = 0;
+        messages = capture_stderr([&] { result = run_command_limited(line.c_str(), nullptr, 1, 0, timeout_ms); });
         return result;
     }
     // The child, and the grandchild whose id it writes to `pid_file`, both end at a one-second limit.

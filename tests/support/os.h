@@ -16,6 +16,9 @@ RunResult run_program_line(const std::string& program, const std::string& argume
 // name included as the caller writes it. POSIX has no such line: exit code -1.
 RunResult run_program_whole_line(const std::string& program, const std::string& whole_line, const fs::path& working_dir,
                                  const std::map<std::string, std::string>& env);
+// What `body` writes to standard error, through a file of the test's own that is
+// removed afterwards (the test library's own capture leaves its file behind on Windows).
+std::string capture_stderr(const std::function<void()>& body);
 // What a Windows program file carries as resources; all empty where there are none (POSIX).
 struct ProgramResources {
     int icons = 0;              // entries of its first icon group

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -108,3 +109,20 @@ bool process_gone(long pid) {
 bool make_fifo(const fs::path& path) { return mkfifo(path.c_str(), 0600) == 0; }
 
 std::string no_such_file_text() { return std::strerror(ENOENT); }
+
+std::string capture_stderr(const std::function<void()>& body) {
+    std::string path = (fs::temp_directory_path() / "vandrel-stderr-XXXXXX").string();
+    const int fd = mkstemp(path.data());
+    if (fd < 0) return "(no capture)";
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(fd, STDERR_FILENO);
+    body();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    close(fd);
+    const std::string captured = read_file(path);
+    fs::remove(path);
+    return captured;
+}

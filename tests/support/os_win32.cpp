@@ -3,6 +3,11 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -192,4 +197,24 @@ ProgramResources read_program_resources(const fs::path& program) {
         found.file_version = version_text(block, "FileVersion");
     }
     return found;
+}
+
+std::string capture_stderr(const std::function<void()>& body) {
+    static int count = 0;
+    const fs::path path = fs::temp_directory_path() /
+                          ("vandrel-stderr-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count));
+    const int fd = _open(path.string().c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return "(no capture)";
+    std::fflush(stderr);
+    const int saved = _dup(2);
+    _dup2(fd, 2);
+    body();
+    std::fflush(stderr);
+    _dup2(saved, 2);
+    _close(saved);
+    _close(fd);
+    const std::string captured = read_file(path);
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    return captured;
 }

@@ -82,7 +82,12 @@ std::string opener_name() { return platform_dir_separator() == '\\' ? "iexplore.
 ProgramDir::~ProgramDir() {
     std::error_code ignored;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(root_, ignored);
+    // Under Wine a program that has just ended may hold its files a moment longer.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        fs::remove_all(root_, ignored);
+        if (!fs::exists(root_, ignored)) return;
+        platform_sleep_ms(100);
+    }
 }
 
 void ProgramDir::add_double(const std::string& sibling_name) {
