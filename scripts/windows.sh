@@ -47,8 +47,9 @@ quietly configure.log cmake -S . -B build-windows/build -DCMAKE_TOOLCHAIN_FILE=c
 quietly build.log cmake --build build-windows/build -j"$jobs"
 
 step "Tests under Wine"
-temp=$PWD/build-windows/build/test-temp
-rm -rf "$temp"
+# The suite must leave Wine's temporary folder as it found it.
+wine_temp="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
+temp_before=$(ls -A "$wine_temp" 2>/dev/null | sort)
 status=0
 (cd build-windows/build && ctest -j"$jobs" --output-on-failure >"$logs/ctest.log" 2>&1) || status=$?
 wineserver -k || true
@@ -62,7 +63,13 @@ if [ "$status" -ne 0 ]; then
   echo "Windows tests failed; the whole output is in $logs/ctest.log" >&2
   exit "$status"
 fi
-rm -rf "$temp"
+temp_after=$(ls -A "$wine_temp" 2>/dev/null | sort)
+if [ "$temp_before" != "$temp_after" ]; then
+  echo "The tests left files in Wine's temporary folder:" >&2
+  comm -13 <(echo "$temp_before") <(echo "$temp_after") | head -20 >&2
+  exit 1
+fi
+echo "   Wine's temporary folder is as the tests found it."
 
 step "Packages (release settings)"
 quietly package-configure.log cmake -S . -B build-windows/package-build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \

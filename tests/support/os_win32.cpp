@@ -203,8 +203,16 @@ std::string capture_stderr(const std::function<void()>& body) {
     static int count = 0;
     const fs::path path = fs::temp_directory_path() /
                           ("vandrel-stderr-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count));
-    const int fd = _open(path.string().c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd < 0) return "(no capture)";
+    // Deleted when the last handle closes, a child's inherited one included.
+    HANDLE handle = CreateFileA(path.string().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return "(no capture)";
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return "(no capture)";
+    }
     std::fflush(stderr);
     const int saved = _dup(2);
     _dup2(fd, 2);
@@ -212,9 +220,10 @@ std::string capture_stderr(const std::function<void()>& body) {
     std::fflush(stderr);
     _dup2(saved, 2);
     _close(saved);
+    std::string captured;
+    _lseek(fd, 0, SEEK_SET);
+    char chunk[4096];
+    for (int n; (n = _read(fd, chunk, sizeof chunk)) > 0;) captured.append(chunk, static_cast<size_t>(n));
     _close(fd);
-    const std::string captured = read_file(path);
-    std::error_code ignored;
-    fs::remove(path, ignored);
     return captured;
 }
