@@ -60,10 +60,16 @@ RunResult run_program_line(const std::string& program, const std::string& argume
 RunResult run_program_whole_line(const std::string& program, const std::string& whole_line, const fs::path& working_dir,
                                  const std::map<std::string, std::string>& env) {
     RunResult result;
-    const fs::path err_path = working_dir / ".stderr.capture";
+    // Outside the test's folders and deleted with its last handle: a process that
+    // Wine starts for the program's first message box (its desktop) inherits the
+    // handle and outlives the program.
+    static int count = 0;
+    const fs::path err_path = fs::temp_directory_path() / ("vandrel-run-" + std::to_string(GetCurrentProcessId()) +
+                                                           "-" + std::to_string(++count) + ".stderr");
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE err = CreateFileA(err_path.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE err = CreateFileA(err_path.string().c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (err == INVALID_HANDLE_VALUE) return result;
 
     std::string line = whole_line;
@@ -80,7 +86,6 @@ RunResult run_program_whole_line(const std::string& program, const std::string& 
         started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                  working_dir.string().c_str(), &startup, &info);
     }
-    CloseHandle(err);
     if (started) {
         WaitForSingleObject(info.hProcess, INFINITE);
         DWORD code = 0;
@@ -94,9 +99,11 @@ RunResult run_program_whole_line(const std::string& program, const std::string& 
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
     }
-    result.messages = read_file(err_path);
-    std::error_code ignored;
-    fs::remove(err_path, ignored);
+    SetFilePointer(err, 0, nullptr, FILE_BEGIN);
+    char chunk[4096];
+    DWORD n = 0;
+    while (ReadFile(err, chunk, sizeof chunk, &n, nullptr) && n > 0) result.messages.append(chunk, n);
+    CloseHandle(err);
     return result;
 }
 
