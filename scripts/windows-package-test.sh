@@ -46,9 +46,10 @@ printf 'RFC=visor.exe\n' > "$dir/tableRFC.cfg"
 wineserver -w
 left=$(cd "$dir" && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$left" = "./tableRFC.cfg " ] || fail "the uninstaller left: $left"
-for extension in xml vqd; do
-  ! "$wine64" reg query "HKCU\\Software\\Classes\\SystemFileAssociations\\.$extension\\shell\\TesmiraViewer" \
-    >/dev/null 2>&1 || fail "the .$extension key is still there"
+for key in 'Software\Classes\SystemFileAssociations\.xml\shell\TesmiraViewer' \
+           'Software\Classes\SystemFileAssociations\.vqd\shell\TesmiraViewer' \
+           'Software\Microsoft\Windows\CurrentVersion\Uninstall\Tesmira Viewer' 'Software\Tesmira'; do
+  ! "$wine64" reg query "HKCU\\$key" >/dev/null 2>&1 || fail "HKCU\\$key is still there"
 done
 wineserver -k || true
 echo "Uninstalled: no key left, no file but the user's tableRFC.cfg."
