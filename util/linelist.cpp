@@ -28,6 +28,14 @@ void add_line(LineList* list, const char* bytes, size_t length) {
     list->last = line;
 }
 
+// The pending tail's buffer always holds a power of two bytes, at least 64, so
+// that its size follows from its length.
+size_t capacity_for(size_t length) {
+    size_t capacity = 64;
+    while (capacity < length + 1) capacity *= 2;
+    return capacity;
+}
+
 void clear_pending(LineSplitter* splitter) {
     std::free(splitter->pending);
     splitter->pending = nullptr;
@@ -72,16 +80,25 @@ void split(LineSplitter* splitter, const char* chunk, size_t count, bool finish)
         clear_pending(splitter);
         return;
     }
-    const size_t tail = (carried ? n : 0) + rest;
-    char* next = static_cast<char*>(std::malloc(tail + 1));
-    if (!next) {
+    const size_t kept = carried ? n : 0;
+    const size_t tail = kept + rest;
+    if (tail > static_cast<size_t>(INT32_MAX) - 1) {
         clear_pending(splitter);
         return;
     }
-    if (carried && n) std::memcpy(next, pending, n);
-    std::memcpy(next + (carried ? n : 0), chunk + line_start, rest);
+    // A line longer than a chunk grows its buffer by doubling, never by copying
+    // the whole tail again for each chunk.
+    char* next = carried ? splitter->pending : nullptr;
+    if (!carried || capacity_for(tail) > capacity_for(n)) {
+        next = static_cast<char*>(std::realloc(next, capacity_for(tail)));
+        if (!next) {
+            clear_pending(splitter);
+            return;
+        }
+    }
+    std::memcpy(next + kept, chunk + line_start, rest);
     next[tail] = '\0';
-    clear_pending(splitter);
+    if (!carried) clear_pending(splitter);
     splitter->pending = next;
     splitter->pending_length = static_cast<int32_t>(tail);
 }
