@@ -19,7 +19,7 @@ std::string expand(const char* template_text, const char* path = "C:\\Facturas\\
 
 }  // namespace
 
-TEST(ExpandCommandTemplate, WorkedExamples) {
+TEST(ExpandCommandTemplate, PlaceholdersStandForThePathAnArgumentOrNothing) {
     EXPECT_EQ(expand("visor.exe $file$"), "visor.exe C:\\Facturas\\F001.xml");
     EXPECT_EQ(expand("visor.exe \"$FILE$\" $2$"), "visor.exe \"C:\\Facturas\\F001.xml\" \"copia\"");
     EXPECT_EQ(expand("visor.exe %1% /x"), "visor.exe \"F001.xml\" /x");
@@ -30,6 +30,7 @@ TEST(ExpandCommandTemplate, WorkedExamples) {
     EXPECT_EQ(expand("visor.exe $$ 50%"), "visor.exe  50%");
     EXPECT_EQ(expand("visor.exe 50%"), "visor.exe 50% \"C:\\Facturas\\F001.xml\"");
     EXPECT_EQ(expand("visor.exe /modo=2 $ 2x$"), "visor.exe /modo=2 \"copia\"");
+    EXPECT_EQ(expand("visor.exe %+1% %-1%"), "visor.exe \"F001.xml\" ");  // a sign is read as atoi reads it
 }
 
 TEST(ExpandCommandTemplate, InsertedTextIsNeverReadAgainAsTemplateText) {

@@ -61,11 +61,16 @@ TEST(DecodeEscapeTokens, FrontBlanksAreTrimmedButALoneCrIsKept) {
     EXPECT_EQ(decode(std::string(100000, ' ') + "z"), "z");
 }
 
-TEST(TrimLeadingBlanks, IgnoresAbsentAndEmptyBuffers) {
-    trim_leading_blanks(nullptr);
-    StrBufPtr empty(strbuf_new_empty());
-    trim_leading_blanks(empty.get());
-    EXPECT_EQ(empty->length, 0);
+TEST(TrimLeadingBlanks, DropsBlanksAndLineEndsBeforeTheTextOnly) {
+    trim_leading_blanks(nullptr);  // nothing to do, and no crash
+    const std::pair<std::string, std::string> texts[] = {
+        {"", ""}, {" \t\n\r\nabc  ", "abc  "}, {"\rabc", "\rabc"}, {" \n ", ""}, {"a b", "a b"}};
+    for (const auto& [text, trimmed] : texts) {
+        StrBufPtr buf(strbuf_from_text(text.c_str()));
+        trim_leading_blanks(buf.get());
+        EXPECT_EQ(std::string(buf->text, static_cast<size_t>(buf->length)), trimmed) << text;
+        EXPECT_EQ(buf->text[buf->length], '\0');
+    }
 }
 
 TEST(DecodeEscapeTokens, ChainsOfTokensSharingDollarsDecodeAsPairByPairReplacementWould) {

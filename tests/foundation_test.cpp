@@ -184,6 +184,8 @@ TEST(Paths, NativeSeparatorIsHonoured) {
 
 TEST(Latin1, ConvertsCharacterByCharacter) {
     EXPECT_EQ(convert("E&\xc3\x91" "831019M53"), "E&\xd1" "831019M53");
+    EXPECT_EQ(convert("\xc2\xa0\xc3\xbf"), "\xa0\xff");         // the edges of Latin-1
+    EXPECT_EQ(convert("\xc4\x80"), "?");                     // U+0100, just past them
     EXPECT_EQ(convert("a\xe2\x82\xac" "b"), "a?b");        // euro sign: one "?", rest kept
     EXPECT_EQ(convert("\xff\x80x"), "??x");                // invalid bytes
     EXPECT_EQ(convert("\xc0\x80z"), "??z");                // an overlong NUL is not a NUL

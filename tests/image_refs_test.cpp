@@ -116,7 +116,7 @@ TEST_F(Localise, InterleavedMarkersAndSharedStringsAreReplacedOnceInOrder) {
 
 TEST_F(Localise, NamesThatAreNotPlainFileNamesAreNeverFetchedNorUsed) {
     placeholder_present = 1;
-    for (const std::string name : {"..", "a:b.jpg", "dir/..", "bell\x07.jpg", "C:evil.jpg"}) {
+    for (const std::string name : {".", "..", "a:b.jpg", "dir/..", "bell\x07.jpg", "C:evil.jpg"}) {
         EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;
     }
     issuer_rfc = strbuf_from_text("../../etc");

@@ -30,7 +30,7 @@ struct Registered {
 
 }  // namespace
 
-TEST(RegisterNamespaces, WorkedExampleOfFourUris) {
+TEST(RegisterNamespaces, EveryDeclarationIsRegisteredOnceInDocumentOrder) {
     Registered r(
         "<cfdi:Comprobante xmlns:cfdi='urn:A' xmlns:fa='urn:B'><cfdi:Complemento>"
         "<tfd:TimbreFiscalDigital xmlns:tfd='urn:C'/></cfdi:Complemento>"

@@ -9,3 +9,19 @@ TEST(VerificationTotal, DropsNonSignificantZerosAndKeepsOneDecimal) {
     };
     for (const auto& [total, written] : totals) EXPECT_EQ(verification_total(total), written) << total;
 }
+
+TEST(QrText, OnlyAStampUuidOfHexDigitsAndHyphensGetsACode) {
+    const std::pair<const char*, bool> uuids[] = {
+        {"80824F3B-323E-407B-8F8E-40D83FE2E69F", true}, {"abcdefab-cdef-ABCD-EFab-cdefABCDEF09", true},
+        {"80824F3B-323E-407B-8F8E-40D83FE2E69G", false}, {"80824F3B-323E-407B-8F8E-40D83FE2E69", false},
+        {"80824F3B 323E-407B-8F8E-40D83FE2E69F", false}};
+    StrBufPtr issuer(strbuf_from_text("AAA010101AAA"));
+    StrBufPtr receiver(strbuf_from_text("XAXX010101000"));
+    StrBufPtr total(strbuf_from_text("1.00"));
+    for (const auto& [text, stamp] : uuids) {
+        StrBufPtr uuid(strbuf_from_text(text));
+        const QrValues values{issuer.get(), receiver.get(), total.get(), uuid.get(), nullptr};
+        EXPECT_EQ(!qr_text(QrText::Cfdi3, values).empty(), stamp) << text;
+        EXPECT_EQ(!qr_text(QrText::Verification, values).empty(), stamp) << text;
+    }
+}

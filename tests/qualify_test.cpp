@@ -61,7 +61,7 @@ const Row kRows[] = {
 
 }  // namespace
 
-TEST(QualifyPath, EveryRowOfTheTablesForBothCounts) {
+TEST(QualifyPath, StepsAreQualifiedWithAndWithoutADefaultNamespace) {
     for (const Row& row : kRows) {
         EXPECT_EQ(qualified(row.expression, 0), row.without_default) << row.expression;
         EXPECT_EQ(qualified(row.expression, 1), row.with_default) << row.expression;

@@ -108,17 +108,11 @@ TEST(ParseInvoice, HostileFilesDoNotExpandOrReachLocalFiles) {
     const std::string external = "<?xml version='1.0'?><!DOCTYPE r [<!ENTITY x SYSTEM 'file://" +
                                  (dir.dir() / "secret.txt").string() +
                                  "'>]><Comprobante><Emisor rfc='&x;'/>&x;</Comprobante>";
-    const Invoice ext = Invoice::from_text(external);
-    if (ext.parsed()) {
-        EXPECT_EQ(ext.value("{/Comprobante/Emisor/@rfc}").find("TOP-SECRET"), std::string::npos);
-        EXPECT_EQ(ext.value("{/Comprobante}").find("TOP-SECRET"), std::string::npos);
-    }
+    // An external entity is never loaded, and an attribute that refers to one makes the file unparsable.
+    EXPECT_FALSE(Invoice::from_text(external).parsed());
 
-    const std::string bomb = entity_bomb(12, "Comprobante");
-    const Invoice exploded = Invoice::from_text(bomb);
-    if (exploded.parsed()) {
-        EXPECT_LT(exploded.value("{/Comprobante}").size(), 10u * 1000 * 1000);
-    }
+    // The library's own guard refuses a document whose entities multiply its size.
+    EXPECT_FALSE(Invoice::from_text(entity_bomb(12, "Comprobante")).parsed());
 }
 
 TEST(ParseInvoice, TextBeyondTheLibrarysNodeLimitIsKeptWholeFromFileAndMemory) {

@@ -22,7 +22,7 @@ void append_joined(StrBuf** result, const char* bytes, size_t count) {
     strbuf_append_bytes(result, bytes, static_cast<int64_t>(count));
 }
 
-// Steps 3 and 4 of a step's qualification: numbered prefix, kept prefix or the default one.
+// A step's prefix: a numbered one expanded, its own kept, or the default one added.
 std::string qualified_name(const char* start, const char* end) {
     if (std::memchr(start, ':', static_cast<size_t>(end - start))) {
         StrBufPtr step(strbuf_from_range(start, end - 1));
