@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "document/fetch.h"
@@ -127,20 +128,15 @@ int localise_image_ref(ImageRef* ref, FetchBudget& budget) {
     return 0;
 }
 
-ByteBuf* localise_image_refs(const char* text, int64_t length) {
-    if (!text || length < 0) return nullptr;
-    std::unique_ptr<ImageRef, ImageRefListDeleter> head(image_ref_new());
-    if (!head) return nullptr;
+namespace {
 
-    const char* const text_end = text + length;
-    const char* nul = static_cast<const char*>(std::memchr(text, '\0', static_cast<size_t>(length)));
-    const char* const search_end = nul ? nul : text_end;  // references end at the first NUL
-    ImageRef* tail = head.get();
+// Every reference of every marker, in list order, linked after `head`.
+std::vector<ImageRef*> find_references(ImageRef* head, const char* text, const char* search_end) {
+    ImageRef* tail = head;
     std::vector<ImageRef*> refs;
     for (const char* marker : kMarkers) {
         const size_t marker_length = std::strlen(marker);
-        const char* position = text;
-        for (;;) {
+        for (const char* position = text;;) {
             const char* found = find_bytes(position, search_end, marker, marker_length);
             if (!found) break;
             const char* after = found + marker_length;
@@ -156,28 +152,30 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
             position = close;
         }
     }
+    return refs;
+}
 
-    // Visited by start; a quoted string reached by several markers is used once,
-    // through the first of them in list order.
-    std::vector<size_t> order(refs.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return refs[a]->start < refs[b]->start; });
+// The references that are replaced, by start; a quoted string reached by several
+// markers is used once, through the first of them in list order.
+std::vector<ImageRef*> references_used(const std::vector<ImageRef*>& refs) {
+    std::vector<ImageRef*> by_start(refs);
+    std::stable_sort(by_start.begin(), by_start.end(),
+                     [](const ImageRef* a, const ImageRef* b) { return a->start < b->start; });
     std::vector<ImageRef*> used;
-    std::vector<char> is_used(refs.size(), 0);
-    for (const size_t i : order) {
-        if (used.empty() || refs[i]->start > used.back()->end) {
-            used.push_back(refs[i]);
-            is_used[i] = 1;
-        }
+    for (ImageRef* ref : by_start) {
+        if (used.empty() || ref->start > used.back()->end) used.push_back(ref);
     }
-    // A name written many times is looked up, and fetched, once: the outcome of
-    // its first reference stands for the others.
+    return used;
+}
+
+// Localised in list order. A name written many times is looked up, and fetched,
+// once: the outcome of its first reference stands for the others.
+void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef*>& used) {
+    const std::unordered_set<const ImageRef*> replaced(used.begin(), used.end());
     std::unordered_map<std::string_view, const ImageRef*> decided;
     FetchBudget budget = fetch_budget_new();
-    for (size_t i = 0; i < refs.size(); ++i) {
-        if (!is_used[i]) continue;
-        ImageRef* ref = refs[i];
+    for (ImageRef* ref : refs) {
+        if (!replaced.count(ref)) continue;
         const std::string_view content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
         const auto [earlier, first] = decided.emplace(content, ref);
         if (first) {
@@ -187,23 +185,25 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
             ref->local_name = earlier->second->local_name;
         }
     }
+}
 
-    auto replacement = [](const ImageRef* ref) -> std::string {
-        if (ref->localised) return ref->local_name;
-        if (placeholder_present) return kViewerSettings.placeholder_image;
-        return std::string(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
-    };
+std::string replacement_of(const ImageRef* ref) {
+    if (ref->localised) return ref->local_name;
+    if (placeholder_present) return kViewerSettings.placeholder_image;
+    return std::string(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
+}
+
+// The text with each used reference's content replaced, in a buffer of exactly its size.
+ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*>& used) {
     std::vector<std::string> replacements;
     replacements.reserve(used.size());
     int64_t size = length;
     for (const ImageRef* ref : used) {
-        replacements.push_back(replacement(ref));
+        replacements.push_back(replacement_of(ref));
         size += static_cast<int64_t>(replacements.back().size()) - (ref->end - ref->start + 1);
     }
-
     ByteBufPtr out(bytebuf_new());
     if (!out) return nullptr;
-    // Sized once to the exact result, however much longer the local names are.
     if (size > 0 && bytebuf_reserve(out.get(), size) == 0) return nullptr;
     const char* copy = text;
     for (size_t i = 0; i < used.size(); ++i) {
@@ -211,8 +211,22 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
         bytebuf_append(out.get(), replacements[i].data(), static_cast<int64_t>(replacements[i].size()));
         copy = used[i]->end + 1;
     }
-    if (copy < text_end) bytebuf_append(out.get(), copy, text_end - copy);
+    if (copy < text + length) bytebuf_append(out.get(), copy, text + length - copy);
     return out.release();
+}
+
+}  // namespace
+
+ByteBuf* localise_image_refs(const char* text, int64_t length) {
+    if (!text || length < 0) return nullptr;
+    std::unique_ptr<ImageRef, ImageRefListDeleter> head(image_ref_new());
+    if (!head) return nullptr;
+    // References are searched up to the first NUL; the whole length is copied.
+    const char* nul = static_cast<const char*>(std::memchr(text, '\0', static_cast<size_t>(length)));
+    const std::vector<ImageRef*> refs = find_references(head.get(), text, nul ? nul : text + length);
+    const std::vector<ImageRef*> used = references_used(refs);
+    localise_all(refs, used);
+    return rewritten(text, length, used);
 }
 
 int localise_file_in_place(const char* path) {
