@@ -15,6 +15,7 @@
 #include "util/kvlist.h"
 #include "util/linelist.h"
 #include "util/paths.h"
+#include "util/results.h"
 #include "util/process_values.h"
 #include "viewer_settings.h"
 
@@ -231,14 +232,14 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
 
 int localise_file_in_place(const char* path) {
     FILE* probe = path ? std::fopen(path, "r") : nullptr;
-    if (!probe) return 503;
+    if (!probe) return kDocumentUnreadable;
     std::fclose(probe);
     StrBuf* raw = nullptr;
     read_whole_file(&raw, path, nullptr);
     StrBufPtr content(raw);
-    if (!content || content->length == 0) return 503;
+    if (!content || content->length == 0) return kDocumentUnreadable;
     ByteBufPtr localised(localise_image_refs(content->text, content->length));
-    if (!localised) return 511;
+    if (!localised) return kNoLocalisedBuffer;
     // Written beside the document and moved over it, so that a failed write
     // never leaves the document cut short.
     const std::string temp_path = std::string(path) + ".part";

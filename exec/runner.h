@@ -2,6 +2,7 @@
 // Starts a child from a command line, waits for it under the time limit and
 // tells the user about every failure. Results: the child's exit code, 0 after
 // a stop at the time limit, 507 (cannot start or watch), 509 (cannot stop).
+#include "util/results.h"
 
 int run_command(const char* command_line, const char* application, int wait, int show_console);
 // The same with an explicit limit in milliseconds (below 1: none).
@@ -10,6 +11,3 @@ int run_command_limited(const char* command_line, const char* application, int w
 // What a failed start shows: the system's text, then the numbered 507 message.
 void report_start_failure(const char* command_line);
 
-constexpr int kRunCannotStart = 507;
-constexpr int kRunStopped = 508;
-constexpr int kRunCannotStop = 509;

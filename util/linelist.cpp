@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "util/diagnostics.h"
+#include "util/results.h"
 
 namespace {
 
@@ -173,7 +174,7 @@ int read_whole_file(StrBuf** slot, const char* path, FILE* log) {
         return code;
     };
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    if (!file) return fail(5001, "Error No. %d. Archivo de entrada [%s] no pudo ser encontrado");
+    if (!file) return fail(kLineFileMissing, "Error No. %d. Archivo de entrada [%s] no pudo ser encontrado");
 
     // Size the buffer once from the file's length; chunks still go through the
     // regular append, so a file that grows while being read is taken whole.
@@ -181,7 +182,7 @@ int read_whole_file(StrBuf** slot, const char* path, FILE* log) {
         const long size = std::ftell(file);
         if (size > 0 && !strbuf_reserve_for(slot, size)) {
             std::fclose(file);
-            return fail(5002, "Error No. %d. No hay memoria para almacenar el archivo de entrada");
+            return fail(kLineFileNoMemory, "Error No. %d. No hay memoria para almacenar el archivo de entrada");
         }
     }
     std::rewind(file);
@@ -192,7 +193,7 @@ int read_whole_file(StrBuf** slot, const char* path, FILE* log) {
         if (got == 0) break;
         if (!strbuf_append_bytes(slot, chunk.data(), static_cast<int64_t>(got))) {
             std::fclose(file);
-            return fail(5002, "Error No. %d. No hay memoria para almacenar el archivo de entrada");
+            return fail(kLineFileNoMemory, "Error No. %d. No hay memoria para almacenar el archivo de entrada");
         }
         appended = true;
     }

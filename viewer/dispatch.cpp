@@ -14,6 +14,7 @@
 #include "util/diagnostics.h"
 #include "util/kvlist.h"
 #include "util/latin1.h"
+#include "util/results.h"
 #include "util/process_values.h"
 #include "viewer/invoice_versions.h"
 #include "viewer/qr_text.h"
@@ -28,11 +29,6 @@
 
 namespace {
 
-constexpr int kUnsupportedEmbeddedVersion = 505;
-constexpr int kGenericTemplateFailed = 506;
-// 512 and 513 would reach a POSIX parent as 0 and 1.
-constexpr int kValueTooLarge = 514;
-constexpr int kProgramDirNotWritable = 515;
 
 bool version_is(const std::string& version, const char* text) { return ascii_casecmp(version.c_str(), text) == 0; }
 

@@ -10,6 +10,7 @@
 #include "util/diagnostics.h"
 #include "util/kvlist.h"
 #include "util/paths.h"
+#include "util/results.h"
 #include "util/process_values.h"
 #include "viewer/run_state.h"
 #include "viewer_settings.h"
@@ -17,9 +18,6 @@
 
 namespace {
 
-constexpr int kNoOwnDirectory = 501;
-constexpr int kUsage = 502;
-constexpr int kNoSuchFile = 504;
 constexpr size_t kPathLimit = kArgSlotSize - 1;
 
 std::string directory_of(const std::string& path) {
