@@ -458,3 +458,29 @@ TEST_F(Dispatch, NewerInvoicesTakeTheIssuersCommandAndTheirEmbeddedDocument) {
     EXPECT_EQ(names(), (Names{"Quenda.exe"}));
     EXPECT_EQ(read_file(kept()), "hola &");
 }
+
+TEST_F(Dispatch, FileNamesWithQuotesOrATrailingBackslashReachTheSiblingsWhole) {
+    if (platform_dir_separator() == '\\') GTEST_SKIP() << "Windows file names hold neither";
+    const std::string ready = "x\" \"--evil.vqd";
+    dir.write(dir.work() / ready, "doc");
+    EXPECT_EQ(dir.run({ready}).exit_code, 0);
+    EXPECT_EQ(*start_of("Quenda.exe"), (Names{"Quenda.exe", dir.dir().string(), (dir.work() / ready).string()}));
+
+    fs::remove(dir.log());
+    const std::string invoice = "y\" \"--evil.xml";
+    dir.write(dir.work() / invoice, cfdi32("<vqd>hola</vqd>", "not-a-uuid"));
+    EXPECT_EQ(dir.run({invoice, "a \"b\" c\\"}).exit_code, 0);
+    const auto* quenda = start_of("Quenda.exe");
+    ASSERT_TRUE(quenda);
+    ASSERT_EQ(quenda->size(), 5u);
+    EXPECT_TRUE(std::regex_match((*quenda)[2], std::regex("y\" \"--evil_[0-9]{31}\\.vqd"))) << (*quenda)[2];
+    EXPECT_EQ((*quenda)[3], "-x=" + (dir.work() / invoice).string());
+    EXPECT_EQ((*quenda)[4], "a \"b\" c\\");
+
+    fs::remove(dir.log());
+    const std::string encrypted = "z\\";
+    dir.write(dir.work() / encrypted, "not xml at all");
+    dir.run({encrypted}, {{"RECORDER_SELVAR", "exit=4"}});
+    EXPECT_EQ(*start_of("Selvar.exe"), (Names{"Selvar.exe", dir.dir().string(), (dir.work() / encrypted).string(),
+                                             "z\\.xml.dec", "-c", "<Comprobante"}));
+}

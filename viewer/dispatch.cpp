@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "document/image_refs.h"
+#include "exec/command_line.h"
 #include "exec/command_template.h"
 #include "exec/runner.h"
 #include "platform/platform.h"
@@ -95,7 +96,9 @@ int draw_qr_code(ViewerRun& run, const InvoiceVersion& row) {
     const std::string id = strbuf_text(uuid.get());
     run.qr_bitmap_path = id + ".bmp";
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
-    const std::string command = "Marbet.exe -o \"" + run.qr_bitmap_path + "\" -z 10 -t BMP " + text;
+    const std::string command = command_line_from(
+        {{"Marbet.exe", false}, {"-o", false}, {run.qr_bitmap_path, true}, {"-z", false}, {"10", false},
+         {"-t", false}, {"BMP", false}, {text, false}});
     run_command(command.c_str(), nullptr, 1, 0);
     return 0;
 }
@@ -126,8 +129,9 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
     if (template_file && row.template_must_be_present && !platform_file_readable(template_file)) template_file = nullptr;
     if (template_file) {
         if (const int refused = ensure_program_dir_writable(run)) return refused;
-        const std::string command = std::string(kViewerSettings.converter_exe) + " \"" + run.full_path + "\" \"" +
-                                    template_file + "\" \"" + run.temp_doc_path + "\" -c \"" + config_file + "\"";
+        const std::string command =
+            command_line_from({{kViewerSettings.converter_exe, false}, {run.full_path, true}, {template_file, true},
+                               {run.temp_doc_path, true}, {"-c", false}, {config_file, true}});
         run_command(command.c_str(), nullptr, 1, 0);
     }
     if (!platform_file_readable(run.temp_doc_path.c_str())) {
@@ -199,7 +203,8 @@ int dispatch_document(ViewerRun& run) {
             const unsigned long code = show_system_error(kViewerSettings.caption);
             return code ? static_cast<int>(code) : 1;
         }
-        const std::string command = "Selvar.exe \"" + run.full_path + "\" \"" + decrypted + "\" -c \"<Comprobante\"";
+        const std::string command = command_line_from(
+            {{"Selvar.exe", false}, {run.full_path, true}, {decrypted, true}, {"-c", false}, {"<Comprobante", true}});
         if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return result;
         run.document = parse_invoice_file(decrypted.c_str());
         if (!run.document) {

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "document/escape_tokens.h"
 #include "document/image_refs.h"
+#include "exec/command_line.h"
 #include "exec/runner.h"
 #include "platform/platform.h"
 #include "util/diagnostics.h"
@@ -126,12 +128,9 @@ int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
 }
 
 int start_renderer(ViewerRun& run, const std::string& document_name) {
-    std::string command = "\"" + document_name + "\" \"-x=" + run.full_path + "\"";
-    for (int i = 1; i < run.arg_count; ++i) {
-        command += " \"";
-        command += run.args[i];
-        command += "\"";
-    }
+    std::vector<CommandArgument> arguments = {{document_name, true}, {"-x=" + run.full_path, true}};
+    for (int i = 1; i < run.arg_count; ++i) arguments.push_back({run.args[i], true});
+    const std::string command = command_line_from(arguments);
     const char* renderer = kViewerSettings.renderer_exe;
     platform_set_last_error(0);
     const int status = platform_spawn_wait(renderer, renderer, command.c_str());

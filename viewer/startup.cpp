@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "exec/command_line.h"
 #include "exec/runner.h"
 #include "platform/platform.h"
 #include "util/diagnostics.h"
@@ -151,8 +152,7 @@ int run_viewer(ViewerRun& run) {
 
     if (ascii_casecmp(run.extension.c_str(), "vqd") == 0) {
         // The renderer runs in the program's directory: a relative name would name another file there.
-        const std::string command =
-            std::string(kViewerSettings.renderer_exe) + " " + msvcrt_enclose_argument(run.full_path);
+        const std::string command = command_line_from({{kViewerSettings.renderer_exe, false}, {run.full_path, true}});
         return run_command(command.c_str(), nullptr, 1, 0);
     }
     return dispatch_document(run);
