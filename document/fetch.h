@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 struct CurlApi;
@@ -33,6 +34,10 @@ struct FetchJob {
 
 FetchJob* fetch_job_new();
 void fetch_job_free(FetchJob* job);
+struct FetchJobDeleter {
+    void operator()(FetchJob* job) const { fetch_job_free(job); }
+};
+using FetchJobPtr = std::unique_ptr<FetchJob, FetchJobDeleter>;
 // 0 when the image was stored; otherwise libcurl's nonzero result: 22 for a status
 // other than 200, 23 for a body that is not an image, 28 when the time ran out
 // (before the request, too), 63 for a body over the size limit.

@@ -24,13 +24,6 @@ namespace {
 constexpr const char* kMarkers[] = {"~D", "~A", "~#D"};
 constexpr const char* kImageExtensions[] = {"jpg", "jpeg", "jpe", "png", "gif", "bmp", "dib", "tif", "tiff", "ico"};
 
-struct ImageRefListDeleter {
-    void operator()(ImageRef* head) const { image_ref_list_free(head); }
-};
-struct FetchJobDeleter {
-    void operator()(FetchJob* job) const { fetch_job_free(job); }
-};
-
 std::string local_path_of(const std::string& name) {
     return app_dir + platform_dir_separator() + name;
 }
@@ -119,7 +112,7 @@ int localise_image_ref(ImageRef* ref, FetchBudget& budget) {
     } else if (!image_server_url(image_base_url, name, url)) {
         return 0;
     }
-    std::unique_ptr<FetchJob, FetchJobDeleter> job(fetch_job_new());
+    FetchJobPtr job(fetch_job_new());
     if (!job) return 0;
     job->target_path = local_path;
     job->url = url;
@@ -220,7 +213,7 @@ ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*
 
 ByteBuf* localise_image_refs(const char* text, int64_t length) {
     if (!text || length < 0) return nullptr;
-    std::unique_ptr<ImageRef, ImageRefListDeleter> head(image_ref_new());
+    ImageRefListPtr head(image_ref_new());
     if (!head) return nullptr;
     // References are searched up to the first NUL; the whole length is copied.
     const char* nul = static_cast<const char*>(std::memchr(text, '\0', static_cast<size_t>(length)));

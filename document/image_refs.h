@@ -1,6 +1,7 @@
 #pragma once
 // Image references of a document ("~D", "~A", "~#D" followed by a quoted name)
 // pointed at local files in the program's directory.
+#include <memory>
 #include <string>
 
 #include "util/bytebuf.h"
@@ -16,6 +17,10 @@ struct ImageRef {
 ImageRef* image_ref_new();
 int image_ref_add(ImageRef* head, const char* first, const char* last);
 void image_ref_list_free(ImageRef* head);
+struct ImageRefListDeleter {
+    void operator()(ImageRef* head) const { image_ref_list_free(head); }
+};
+using ImageRefListPtr = std::unique_ptr<ImageRef, ImageRefListDeleter>;
 
 ByteBuf* localise_image_refs(const char* text, int64_t length);
 struct FetchBudget;
