@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <random>
 #include <utility>
 
 #include "platform/platform.h"
@@ -49,6 +50,14 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
+// A name no other file in the temporary folder has: process ids come back soon,
+// and a file of an ended run may still wait there for its last handle to close.
+std::string unique_suffix() {
+    static std::random_device seed;
+    static int count = 0;
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(seed()) + "-" + std::to_string(++count);
+}
+
 }  // namespace
 
 RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,
@@ -63,9 +72,7 @@ RunResult run_program_whole_line(const std::string& program, const std::string& 
     // Outside the test's folders and deleted with its last handle: a process that
     // Wine starts for the program's first message box (its desktop) inherits the
     // handle and outlives the program.
-    static int count = 0;
-    const fs::path err_path = fs::temp_directory_path() / ("vandrel-run-" + std::to_string(GetCurrentProcessId()) +
-                                                           "-" + std::to_string(++count) + ".stderr");
+    const fs::path err_path = fs::temp_directory_path() / ("vandrel-run-" + unique_suffix() + ".stderr");
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE err = CreateFileA(err_path.string().c_str(), GENERIC_READ | GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
@@ -207,9 +214,7 @@ ProgramResources read_program_resources(const fs::path& program) {
 }
 
 std::string capture_stderr(const std::function<void()>& body) {
-    static int count = 0;
-    const fs::path path = fs::temp_directory_path() /
-                          ("vandrel-stderr-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count));
+    const fs::path path = fs::temp_directory_path() / ("vandrel-stderr-" + unique_suffix());
     // Deleted when the last handle closes, a child's inherited one included.
     HANDLE handle = CreateFileA(path.string().c_str(), GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
