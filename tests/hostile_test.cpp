@@ -325,6 +325,9 @@ TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {
     const std::map<std::string, std::string> invoices = {
         {"vqd.xml", declaration + cfdi32(kUuidText, "ABC", "<vqd>" + references + "</vqd>")},
         {"rfc.xml", declaration + cfdi32(kUuidText, references, "")},
+        // The version the hand-off reads, behind a namesake in another namespace.
+        {"version.xml", declaration + cfdi32(kUuidText, "ABC",
+                                             "<vqd xmlns:x='urn:x' x:version='1.0' version='" + references + "'>doc</vqd>")},
     };
     for (const auto& [name, invoice] : invoices) {
         dir.write(dir.work() / name, invoice);

@@ -65,7 +65,8 @@ int refuse_oversized_invoice() {
 
 // The embedded document and its version, both of which the hand-off reads.
 bool embedded_fits(ViewerRun& run, xmlNodePtr element) {
-    const xmlAttr* version = xmlHasProp(element, reinterpret_cast<const xmlChar*>("version"));
+    // The attribute the hand-off reads: "version" in no namespace.
+    const xmlAttr* version = xmlHasNsProp(element, reinterpret_cast<const xmlChar*>("version"), nullptr);
     return value_fits(element, run.value_limit) &&
            (!version || value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit));
 }
