@@ -65,13 +65,7 @@ protected:
         s.Get("/empty.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content("", "image/jpeg"); });
         s.Get("/announced.jpg", [](const httplib::Request&, httplib::Response& r) { serve_large(r, 50u << 20, true); });
         s.Get("/unannounced.jpg", [](const httplib::Request&, httplib::Response& r) { serve_large(r, 50u << 20, false); });
-        s.Get("/trickle.jpg", [this](const httplib::Request&, httplib::Response& r) {
-            r.set_chunked_content_provider("image/jpeg", [this](size_t offset, httplib::DataSink& sink) {
-                if (server.stopping()) return false;
-                if (offset > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                return offset == 0 ? sink.write(kJpeg.data(), kJpeg.size()) : sink.write("x", 1);
-            });
-        });
+        s.Get("/trickle.jpg", [this](const httplib::Request&, httplib::Response& r) { server.trickle(r, kJpeg); });
         server.start();
     }
     int fetch(const std::string& path, const fs::path& target) {

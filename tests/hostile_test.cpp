@@ -71,16 +71,6 @@ std::string cfdi32(const std::string& uuid, const std::string& rfc, const std::s
 
 const std::string kJpeg = "\xff\xd8\xff\xe0";
 
-// A JPEG's first bytes, then one byte every half second for as long as the client
-// listens and the server runs.
-void trickle(const TestServer& server, httplib::Response& r) {
-    r.set_chunked_content_provider("image/jpeg", [&server](size_t offset, httplib::DataSink& sink) {
-        if (server.stopping()) return false;
-        if (offset > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        return offset == 0 ? sink.write(kJpeg.data(), kJpeg.size()) : sink.write("x", 1);
-    });
-}
-
 std::string embedded(const std::vector<std::string>& references) {
     std::string text = "<vqd>";
     for (const std::string& reference : references) text += "~D\"" + reference + "\" ";
@@ -268,7 +258,7 @@ TEST_F(Hostile, AnswersThatAreNotImagesOrTooLargeAreNeverKeptAndAskedForAgain) {
 
 TEST_F(Hostile, SlowImageServersHoldTheRendererOnlyWithinTheFetchBounds) {
     TestServer server;
-    server.server().Get(R"(/lento/.*)", [&](const httplib::Request&, httplib::Response& r) { trickle(server, r); });
+    server.server().Get(R"(/lento/.*)", [&](const httplib::Request&, httplib::Response& r) { server.trickle(r, kJpeg); });
     server.start();
     const auto image_limit = std::chrono::milliseconds(kViewerSettings.image_timeout_ms);
     const auto budget = std::chrono::milliseconds(kViewerSettings.fetch_budget_ms);
@@ -295,7 +285,7 @@ TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
     std::atomic<bool> asked{false};
     server.server().Get(R"(/lento/.*)", [&](const httplib::Request&, httplib::Response& r) {
         asked = true;
-        trickle(server, r);
+        server.trickle(r, kJpeg);
     });
     server.server().Get("/ok.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content(kJpeg, "image/jpeg"); });
     server.start();

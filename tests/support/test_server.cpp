@@ -31,6 +31,14 @@ void TestServer::record(const httplib::Request& request) {
     seen_.push_back({request.path, request.target, request.get_header_value("Pragma")});
 }
 
+void TestServer::trickle(httplib::Response& response, const std::string& head) const {
+    response.set_chunked_content_provider("image/jpeg", [this, head](size_t offset, httplib::DataSink& sink) {
+        if (stopping()) return false;
+        if (offset > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return offset == 0 ? sink.write(head.data(), head.size()) : sink.write("x", 1);
+    });
+}
+
 std::vector<TestServer::Seen> TestServer::seen() {
     std::lock_guard<std::mutex> lock(mutex_);
     return seen_;

@@ -26,6 +26,9 @@ public:
     void record(const httplib::Request& request);
     // Set when the server is being shut down: a handler that streams for ever ends then.
     bool stopping() const { return stopping_; }
+    // Answers with `head`, then one byte every half second for as long as the
+    // client listens and the server runs.
+    void trickle(httplib::Response& response, const std::string& head) const;
 
 private:
     httplib::Server server_;
