@@ -16,7 +16,6 @@
 #include "util/linelist.h"
 #include "util/paths.h"
 #include "util/results.h"
-#include "util/process_values.h"
 #include "viewer_settings.h"
 
 namespace {
@@ -24,8 +23,8 @@ namespace {
 constexpr const char* kMarkers[] = {"~D", "~A", "~#D"};
 constexpr const char* kImageExtensions[] = {"jpg", "jpeg", "jpe", "png", "gif", "bmp", "dib", "tif", "tiff", "ico"};
 
-std::string local_path_of(const std::string& name) {
-    return app_dir + platform_dir_separator() + name;
+std::string local_path_of(const ImageLookup& lookup, const std::string& name) {
+    return lookup.program_dir + platform_dir_separator() + name;
 }
 
 bool file_present(const std::string& path) {
@@ -36,8 +35,6 @@ bool file_present(const std::string& path) {
 }
 
 }  // namespace
-
-int (*image_fetcher)(FetchJob* job, FetchBudget& budget) = fetch_to_file;
 
 bool is_image_name(const std::string& name) {
     // One trailing point is the RFC rule's (a name that had no extension); the
@@ -81,42 +78,42 @@ void image_ref_list_free(ImageRef* head) {
     }
 }
 
-int localise_image_ref(ImageRef* ref, FetchBudget& budget) {
+int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lookup) {
     ref->localised = 0;
     const std::string content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
     // The name is what follows the last slash or backslash: never a path.
     const size_t cut = content.find_last_of("/\\");
     std::string name = cut == std::string::npos ? content : content.substr(cut + 1);
     if (!is_plain_file_name(name)) return 0;
-    std::string local_path = local_path_of(name);
+    std::string local_path = local_path_of(lookup, name);
     ref->local_name = name;
     if (file_present(local_path)) {
         ref->localised = 1;
         return 0;
     }
     const bool is_url = content.find("://") != std::string::npos;
-    const char* rfc = issuer_rfc ? strbuf_text(issuer_rfc) : nullptr;
+    const char* rfc = lookup.issuer_rfc ? strbuf_text(lookup.issuer_rfc) : nullptr;
     if (!is_url && rfc && name.find(rfc) == std::string::npos) {
         std::vector<char> directory(name.size() + 1), base(name.size() + 1), extension(name.size() + 1);
         path_split(name.c_str(), directory.data(), base.data(), extension.data());
         name = std::string(base.data()) + "_" + rfc + "." + extension.data();
         if (!is_plain_file_name(name)) return 0;
         ref->local_name = name;
-        local_path = local_path_of(name);
+        local_path = local_path_of(lookup, name);
     }
     // Only images are ever written by a fetch: never a table, a template or a program.
     if (!is_image_name(name)) return 0;
     std::string url;
     if (is_url) {
         url = reference_url(content);
-    } else if (!image_server_url(image_base_url, name, url)) {
+    } else if (!image_server_url(lookup.base_url, name, url)) {
         return 0;
     }
     FetchJobPtr job(fetch_job_new());
     if (!job) return 0;
     job->target_path = local_path;
     job->url = url;
-    const int result = image_fetcher(job.get(), budget);
+    const int result = lookup.fetch(job.get(), budget);
     if (result != 0) return result;
     ref->localised = 1;
     return 0;
@@ -164,7 +161,7 @@ std::vector<ImageRef*> references_used(const std::vector<ImageRef*>& refs) {
 
 // Localised in list order. A name written many times is looked up, and fetched,
 // once: the outcome of its first reference stands for the others.
-void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef*>& used) {
+void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef*>& used, const ImageLookup& lookup) {
     const std::unordered_set<const ImageRef*> replaced(used.begin(), used.end());
     std::unordered_map<std::string_view, const ImageRef*> decided;
     FetchBudget budget = fetch_budget_new();
@@ -173,7 +170,7 @@ void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef
         const std::string_view content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
         const auto [earlier, first] = decided.emplace(content, ref);
         if (first) {
-            localise_image_ref(ref, budget);
+            localise_image_ref(ref, budget, lookup);
         } else {
             ref->localised = earlier->second->localised;
             ref->local_name = earlier->second->local_name;
@@ -181,19 +178,19 @@ void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef
     }
 }
 
-std::string replacement_of(const ImageRef* ref) {
+std::string replacement_of(const ImageRef* ref, bool placeholder_present) {
     if (ref->localised) return ref->local_name;
     if (placeholder_present) return kViewerSettings.placeholder_image;
     return std::string(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
 }
 
 // The text with each used reference's content replaced, in a buffer of exactly its size.
-ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*>& used) {
+ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*>& used, bool placeholder_present) {
     std::vector<std::string> replacements;
     replacements.reserve(used.size());
     int64_t size = length;
     for (const ImageRef* ref : used) {
-        replacements.push_back(replacement_of(ref));
+        replacements.push_back(replacement_of(ref, placeholder_present));
         size += static_cast<int64_t>(replacements.back().size()) - (ref->end - ref->start + 1);
     }
     ByteBufPtr out(bytebuf_new());
@@ -211,7 +208,7 @@ ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*
 
 }  // namespace
 
-ByteBuf* localise_image_refs(const char* text, int64_t length) {
+ByteBuf* localise_image_refs(const char* text, int64_t length, const ImageLookup& lookup) {
     if (!text || length < 0) return nullptr;
     ImageRefListPtr head(image_ref_new());
     if (!head) return nullptr;
@@ -219,11 +216,11 @@ ByteBuf* localise_image_refs(const char* text, int64_t length) {
     const char* nul = static_cast<const char*>(std::memchr(text, '\0', static_cast<size_t>(length)));
     const std::vector<ImageRef*> refs = find_references(head.get(), text, nul ? nul : text + length);
     const std::vector<ImageRef*> used = references_used(refs);
-    localise_all(refs, used);
-    return rewritten(text, length, used);
+    localise_all(refs, used, lookup);
+    return rewritten(text, length, used, lookup.placeholder_present);
 }
 
-int localise_file_in_place(const char* path) {
+int localise_file_in_place(const char* path, const ImageLookup& lookup) {
     FILE* probe = path ? std::fopen(path, "r") : nullptr;
     if (!probe) return kDocumentUnreadable;
     std::fclose(probe);
@@ -231,7 +228,7 @@ int localise_file_in_place(const char* path) {
     read_whole_file(&raw, path, nullptr);
     StrBufPtr content(raw);
     if (!content || content->length == 0) return kDocumentUnreadable;
-    ByteBufPtr localised(localise_image_refs(content->text, content->length));
+    ByteBufPtr localised(localise_image_refs(content->text, content->length, lookup));
     if (!localised) return kNoLocalisedBuffer;
     // Written beside the document and moved over it, so that a failed write
     // never leaves the document cut short.

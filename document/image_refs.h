@@ -4,7 +4,22 @@
 #include <memory>
 #include <string>
 
+#include "document/fetch.h"
 #include "util/bytebuf.h"
+#include "util/strbuf.h"
+#include "viewer_settings.h"
+
+// How a missing image is fetched: 0 stored, otherwise the failure.
+using ImageFetch = int (*)(FetchJob* job, FetchBudget& budget);
+
+// What localisation needs to know of the run.
+struct ImageLookup {
+    std::string program_dir;             // where images are looked for and stored
+    const StrBuf* issuer_rfc = nullptr;  // names without it get "_RFC" before the extension
+    bool placeholder_present = false;    // the placeholder replaces images that cannot be had
+    const char* base_url = kViewerSettings.image_base_url;  // followed by the image name
+    ImageFetch fetch = fetch_to_file;    // tests put a deterministic answer here
+};
 
 struct ImageRef {
     const char* start;  // first character of the quoted content
@@ -22,17 +37,12 @@ struct ImageRefListDeleter {
 };
 using ImageRefListPtr = std::unique_ptr<ImageRef, ImageRefListDeleter>;
 
-ByteBuf* localise_image_refs(const char* text, int64_t length);
-struct FetchBudget;
+ByteBuf* localise_image_refs(const char* text, int64_t length, const ImageLookup& lookup);
 // A missing image is fetched within what is left of `budget`, the time of the
 // whole document, and only when its name is an image's.
-int localise_image_ref(ImageRef* ref, FetchBudget& budget);
+int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lookup);
 // 0 rewritten; 503 unreadable or empty; 511 no buffer; 1 cannot be written.
-int localise_file_in_place(const char* path);
-
-struct FetchJob;
-// How a missing image is fetched; the fuzz tests put a deterministic answer here.
-extern int (*image_fetcher)(FetchJob* job, FetchBudget& budget);
+int localise_file_in_place(const char* path, const ImageLookup& lookup);
 
 // A name that can only ever mean a file in the program's directory.
 bool is_plain_file_name(const std::string& name);

@@ -20,7 +20,6 @@ const std::string& input_path() {
     static const std::string path = [] {
         const auto dir = std::filesystem::temp_directory_path() / "vandrel-fuzz-dispatch";
         std::filesystem::create_directories(dir);
-        image_fetcher = refuse;
         return (dir / "invoice.xml").string();
     }();
     return path;
@@ -37,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string started_in;
     platform_get_current_dir(started_in);
     char* argv[] = {path.data()};
-    viewer_main_argv(1, argv);
+    viewer_main_argv(1, argv, refuse);
     platform_set_current_dir(started_in.c_str());
     return 0;
 }

@@ -9,36 +9,34 @@
 
 #include "document/fetch.h"
 #include "document/image_refs.h"
-#include "util/process_values.h"
 
 namespace {
 
 // Names of even length "arrive"; the file itself is not written.
 int answer(FetchJob* job, FetchBudget&) { return job->url.size() % 2 == 0 ? 0 : 7; }
 
-void prepare() {
-    static bool ready = false;
-    if (ready) return;
-    const auto dir = std::filesystem::temp_directory_path() / "vandrel-fuzz-images";
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "logo.jpg") << "x";
-    app_dir = dir.string();
-    image_fetcher = answer;
-    ready = true;
+const std::string& image_dir() {
+    static const std::string dir = [] {
+        const auto path = std::filesystem::temp_directory_path() / "vandrel-fuzz-images";
+        std::filesystem::create_directories(path);
+        std::ofstream(path / "logo.jpg") << "x";
+        return path.string();
+    }();
+    return dir;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    prepare();
     if (size == 0) return 0;
-    placeholder_present = data[0] & 1;
-    StrBuf* rfc = (data[0] & 2) ? strbuf_from_text("AAA010101AAA") : nullptr;
-    issuer_rfc = rfc;
+    StrBufPtr rfc((data[0] & 2) ? strbuf_from_text("AAA010101AAA") : nullptr);
+    ImageLookup lookup;
+    lookup.program_dir = image_dir();
+    lookup.issuer_rfc = rfc.get();
+    lookup.placeholder_present = data[0] & 1;
+    lookup.fetch = answer;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    ByteBufPtr out(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size())));
-    issuer_rfc = nullptr;
-    strbuf_free(rfc);
+    ByteBufPtr out(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size()), lookup));
     if (!out) std::abort();
     const std::string result(reinterpret_cast<const char*>(out->data), static_cast<size_t>(bytebuf_size(out.get())));
     // Quotes are copied unchanged and no replacement holds one. (Markers may lie

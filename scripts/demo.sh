@@ -7,13 +7,14 @@ top=$(pwd)
 scripts/setup.sh
 port=18700
 cmake -S . -B build-demo -DVIEWER_BUILD_TESTS=ON -DVIEWER_IMAGE_BASE_URL="http://127.0.0.1:${port}/Vandrel/images/" >/dev/null
-cmake --build build-demo -j"$(nproc)" --target Vandrel quenda marbet selvar ostrel image_server noop >/dev/null
+cmake --build build-demo -j"$(nproc)" --target Vandrel stand_ins image_server noop >/dev/null
 
 program="$top/demo/program"
 rm -rf "$top/demo"
 mkdir -p "$program" "$top/demo/facturas"
 bin="$top/build-demo/bin"
-cp "$bin/Vandrel" "$bin/Quenda.exe" "$bin/Marbet.exe" "$bin/Selvar.exe" "$bin/Ostrel.exe" "$program/"
+cp "$bin/Vandrel" "$program/"
+while read -r sibling; do cp "$bin/$sibling" "$program/"; done < build-demo/siblings.txt
 cp tools/templates/* "$program/"
 # A file that is no invoice goes to the desktop's opener, looked up beside the program first: the demo's does nothing.
 cp "$bin/noop" "$program/xdg-open"

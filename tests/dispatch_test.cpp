@@ -32,9 +32,8 @@ std::string cfd22(const std::string& version = "2.2") {
 class Dispatch : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"Quenda.exe", "Selvar.exe", "Marbet.exe", "Ostrel.exe", "visor.exe"}) {
-            dir.add_double(name);
-        }
+        dir.add_doubles_of_siblings();
+        dir.add_double("visor.exe");
         dir.add_templates();
     }
     // The renderer keeps a copy of its document and notes whether the QR bitmap exists.

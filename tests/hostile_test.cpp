@@ -36,7 +36,7 @@ std::map<std::string, std::string> outside_tree(const ProgramDir& dir) {
 class Hostile : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"Quenda.exe", "Selvar.exe", "Marbet.exe", "Ostrel.exe"}) dir.add_double(name);
+        dir.add_doubles_of_siblings();
         dir.add_templates();
         dir.write(dir.root() / "outside.jpg", "must stay");
         before = outside_tree(dir);

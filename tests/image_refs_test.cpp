@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
-#include "util/process_values.h"
 
 namespace {
 
@@ -27,17 +26,15 @@ protected:
         });
         server.start();
         base_url = server.url("/Vandrel/images/");
-        image_base_url = base_url.c_str();
-        app_dir = dir.dir().string();
-        placeholder_present = 0;
+        lookup.base_url = base_url.c_str();
+        lookup.program_dir = dir.dir().string();
     }
-    void TearDown() override {
-        strbuf_free(issuer_rfc);
-        issuer_rfc = nullptr;
-        placeholder_present = 0;
+    void issuer(const char* rfc) {
+        issuer_rfc.reset(strbuf_from_text(rfc));
+        lookup.issuer_rfc = issuer_rfc.get();
     }
     std::string localise(const std::string& text) {
-        ByteBufPtr out(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size())));
+        ByteBufPtr out(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size()), lookup));
         EXPECT_TRUE(out);
         return out ? std::string(reinterpret_cast<char*>(out->data), static_cast<size_t>(bytebuf_size(out.get())))
                    : "";
@@ -50,6 +47,8 @@ protected:
     TestServer server;
     ProgramDir dir;
     std::string base_url;
+    ImageLookup lookup;
+    StrBufPtr issuer_rfc;
 };
 
 using Paths = std::vector<std::string>;
@@ -71,7 +70,7 @@ TEST_F(Localise, PresentImageIsUsedWithoutRequestAndUrlIsCutToItsName) {
 }
 
 TEST_F(Localise, MissingImageIsFetchedWithTheRfcAddedToItsName) {
-    issuer_rfc = strbuf_from_text("AAA010101AAA");
+    issuer("AAA010101AAA");
     EXPECT_EQ(localise("~D\"logo.jpg\" ~D\"sello\" ~D\"x_AAA010101AAA.png\""),
               "~D\"logo_AAA010101AAA.jpg\" ~D\"sello_AAA010101AAA.\" ~D\"x_AAA010101AAA.png\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/logo_AAA010101AAA.jpg", "/Vandrel/images/sello_AAA010101AAA.",
@@ -80,13 +79,13 @@ TEST_F(Localise, MissingImageIsFetchedWithTheRfcAddedToItsName) {
 }
 
 TEST_F(Localise, EmptyRfcChangesNoName) {
-    issuer_rfc = strbuf_from_text("");
+    issuer("");
     EXPECT_EQ(localise("~D\"logo.jpg\""), "~D\"logo.jpg\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/logo.jpg"}));
 }
 
 TEST_F(Localise, FullUrlIsFetchedFromThatUrlWithoutRfc) {
-    issuer_rfc = strbuf_from_text("AAA010101AAA");
+    issuer("AAA010101AAA");
     const std::string url = server.url("/Vandrel/images/banner.png");
     EXPECT_EQ(localise("~#D\"" + url + "\""), "~#D\"banner.png\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/banner.png"}));
@@ -94,14 +93,14 @@ TEST_F(Localise, FullUrlIsFetchedFromThatUrlWithoutRfc) {
 
 TEST_F(Localise, UnobtainableImageGivesPlaceholderOnlyWhenItIsPresent) {
     EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"missing.jpg\"");
-    placeholder_present = 1;
+    lookup.placeholder_present = true;
     EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"noimage.jpg\"");
 }
 
 TEST_F(Localise, RfcNameWhoseFetchFailsIsNotUsedEvenIfAFileOfThatNameExists) {
-    issuer_rfc = strbuf_from_text("ZZZ");
+    issuer("ZZZ");
     dir.write("missing_ZZZ.jpg", "stale");
-    placeholder_present = 1;
+    lookup.placeholder_present = true;
     EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"noimage.jpg\"");
 }
 
@@ -115,11 +114,11 @@ TEST_F(Localise, InterleavedMarkersAndSharedStringsAreReplacedOnceInOrder) {
 }
 
 TEST_F(Localise, NamesThatAreNotPlainFileNamesAreNeverFetchedNorUsed) {
-    placeholder_present = 1;
+    lookup.placeholder_present = true;
     for (const std::string name : {".", "..", "a:b.jpg", "dir/..", "bell\x07.jpg", "C:evil.jpg"}) {
         EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;
     }
-    issuer_rfc = strbuf_from_text("../../etc");
+    issuer("../../etc");
     EXPECT_EQ(localise("~D\"logo.jpg\""), "~D\"noimage.jpg\"");
     EXPECT_TRUE(requested().empty());
 }
@@ -132,28 +131,28 @@ TEST_F(Localise, TraversalNamesAreReducedToTheirLastSegmentInsideTheProgramDirec
 }
 
 TEST_F(Localise, OutputLongerThanTwiceTheInputIsKeptWhole) {
-    placeholder_present = 1;  // "noimage.jpg" replaces one-character names
+    lookup.placeholder_present = true;  // "noimage.jpg" replaces one-character names
     std::string text;
     for (int i = 0; i < 50; ++i) text += "~D\"m\"";
     std::string expected;
     for (int i = 0; i < 50; ++i) expected += "~D\"noimage.jpg\"";
-    issuer_rfc = strbuf_from_text("missing");
+    issuer("missing");
     EXPECT_EQ(localise(text + "tail"), expected + "tail");
 }
 
 TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
     dir.write("logo.jpg", "l");
     dir.write("doc.vqd", "A ~D\"img/logo.jpg\"\r\nB");
-    EXPECT_EQ(localise_file_in_place((dir.dir() / "doc.vqd").string().c_str()), 0);
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "doc.vqd").string().c_str(), lookup), 0);
     EXPECT_EQ(dir.read("doc.vqd"), "A ~D\"logo.jpg\"\r\nB");
-    EXPECT_EQ(localise_file_in_place((dir.dir() / "none.vqd").string().c_str()), 503);
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "none.vqd").string().c_str(), lookup), 503);
     EXPECT_FALSE(fs::exists(dir.dir() / "none.vqd"));
     dir.write("empty.vqd", "");
-    EXPECT_EQ(localise_file_in_place((dir.dir() / "empty.vqd").string().c_str()), 503);
+    EXPECT_EQ(localise_file_in_place((dir.dir() / "empty.vqd").string().c_str(), lookup), 503);
 }
 
 TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {
-    placeholder_present = 1;
+    lookup.placeholder_present = true;
     EXPECT_EQ(localise("~D\"a.jpg\" ~D\"a.jpg\" ~A\"missing.jpg\" ~D\"missing.jpg\" ~D\"a.jpg\""),
               "~D\"a.jpg\" ~D\"a.jpg\" ~A\"noimage.jpg\" ~D\"noimage.jpg\" ~D\"a.jpg\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/a.jpg", "/Vandrel/images/missing.jpg"}));
@@ -161,7 +160,7 @@ TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {
 }
 
 TEST_F(Localise, OnlyImageNamesAreRequestedWhileFilesAlreadyPresentAreUsed) {
-    placeholder_present = 1;
+    lookup.placeholder_present = true;
     for (const std::string name : {"tableRFC.cfg", "Quenda.exe", "x.dll", "PlantillaVQDGenerica.Fat", "tableRFC.cfg.",
                                    "a.jpg ", "logo.svg"}) {
         EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;

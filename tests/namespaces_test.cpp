@@ -6,24 +6,20 @@
 #include <chrono>
 #include <string>
 
+#include "xml/invoice.h"
 #include "xml/parse.h"
 
 namespace {
 
 struct Registered {
-    XmlDocPtr document;
-    xmlXPathContextPtr context = nullptr;
+    InvoicePtr invoice;
     explicit Registered(const std::string& xml) {
         xml_setup();
-        document.reset(parse_invoice_memory(xml.data(), static_cast<int>(xml.size())));
-        if (document) {
-            context = xmlXPathNewContext(document.get());
-            register_namespaces(context, document.get());
-        }
+        invoice = invoice_from_memory(xml.data(), static_cast<int>(xml.size()));
     }
-    ~Registered() { xmlXPathFreeContext(context); }
+    int default_ns_count() const { return invoice->default_ns_count; }
     std::string uri(const char* prefix) const {
-        const xmlChar* found = xmlXPathNsLookup(context, reinterpret_cast<const xmlChar*>(prefix));
+        const xmlChar* found = xmlXPathNsLookup(invoice->context, reinterpret_cast<const xmlChar*>(prefix));
         return found ? reinterpret_cast<const char*>(found) : "(none)";
     }
 };
@@ -35,24 +31,24 @@ TEST(RegisterNamespaces, EveryDeclarationIsRegisteredOnceInDocumentOrder) {
         "<cfdi:Comprobante xmlns:cfdi='urn:A' xmlns:fa='urn:B'><cfdi:Complemento>"
         "<tfd:TimbreFiscalDigital xmlns:tfd='urn:C'/></cfdi:Complemento>"
         "<vqd xmlns='urn:D'><inner xmlns='urn:D'/></vqd></cfdi:Comprobante>");
-    ASSERT_TRUE(r.document);
+    ASSERT_TRUE(r.invoice);
     EXPECT_EQ(r.uri("cfdi"), "urn:A");
     EXPECT_EQ(r.uri("fa"), "urn:B");
     EXPECT_EQ(r.uri("tfd"), "urn:C");
     EXPECT_EQ(r.uri("fa-def-ns"), "urn:D");
-    EXPECT_EQ(default_ns_count, 1);
+    EXPECT_EQ(r.default_ns_count(), 1);
 }
 
 TEST(RegisterNamespaces, DocumentWithoutNamespacesRegistersNothing) {
     Registered r("<Comprobante version='2.2'/>");
-    EXPECT_EQ(default_ns_count, 0);
+    EXPECT_EQ(r.default_ns_count(), 0);
     EXPECT_EQ(r.uri("fa-def-ns"), "(none)");
 }
 
 TEST(RegisterNamespaces, DefaultNamespacesAreNumberedOncePerUriIgnoringCase) {
     Registered r("<a xmlns='urn:one'><b xmlns='urn:two'/><c xmlns='urn:one'/><d xmlns='URN:TWO'/>"
                  "<e xmlns='urn:three'/></a>");
-    EXPECT_EQ(default_ns_count, 3);
+    EXPECT_EQ(r.default_ns_count(), 3);
     EXPECT_EQ(r.uri("fa-def-ns"), "urn:one");
     EXPECT_EQ(r.uri("fa-def-ns_2"), "urn:two");
     EXPECT_EQ(r.uri("fa-def-ns_3"), "urn:three");
@@ -75,14 +71,14 @@ TEST(RegisterNamespaces, PrefixesPerUri) {
 
 TEST(RegisterNamespaces, CommentBeforeTheRootDoesNotHideItsNamespaces) {
     Registered r("<?xml version='1.0'?><!-- factura --><?pi x?><Comprobante xmlns='urn:cfd'/>");
-    EXPECT_EQ(default_ns_count, 1);
+    EXPECT_EQ(r.default_ns_count(), 1);
     EXPECT_EQ(r.uri("fa-def-ns"), "urn:cfd");
 }
 
 TEST(RegisterNamespaces, SecondRegistrationStartsAgain) {
     { Registered first("<a xmlns='urn:1'><b xmlns='urn:2'/></a>"); }
     Registered second("<a xmlns='urn:9'/>");
-    EXPECT_EQ(default_ns_count, 1);
+    EXPECT_EQ(second.default_ns_count(), 1);
     EXPECT_EQ(second.uri("fa-def-ns"), "urn:9");
 }
 
@@ -92,7 +88,7 @@ TEST(RegisterNamespaces, DeepNestingIsWalkedWithoutExhaustingTheStack) {
     xml += "<last xmlns='urn:deep'/>";
     for (int i = 0; i < 10000; ++i) xml += "</n>";
     // The parser itself refuses such nesting (no XML_PARSE_HUGE) ...
-    EXPECT_FALSE(Registered(xml).document);
+    EXPECT_FALSE(Registered(xml).invoice);
 
     // ... so the walk is checked on a tree built directly, deeper than the parser allows.
     XmlDocPtr document(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
@@ -100,20 +96,20 @@ TEST(RegisterNamespaces, DeepNestingIsWalkedWithoutExhaustingTheStack) {
     xmlDocSetRootElement(document.get(), node);
     for (int i = 0; i < 20000; ++i) node = xmlNewChild(node, nullptr, reinterpret_cast<const xmlChar*>("n"), nullptr);
     xmlNewNs(node, reinterpret_cast<const xmlChar*>("urn:deep"), nullptr);
-    xmlXPathContextPtr context = xmlXPathNewContext(document.get());
-    register_namespaces(context, document.get());
-    EXPECT_EQ(default_ns_count, 1);
-    EXPECT_STREQ(reinterpret_cast<const char*>(xmlXPathNsLookup(context, reinterpret_cast<const xmlChar*>("fa-def-ns"))),
+    InvoicePtr invoice(invoice_new(document.release()));
+    ASSERT_TRUE(invoice);
+    EXPECT_EQ(invoice->default_ns_count, 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(
+                     xmlXPathNsLookup(invoice->context, reinterpret_cast<const xmlChar*>("fa-def-ns"))),
                  "urn:deep");
-    xmlXPathFreeContext(context);
 }
 
 TEST(RegisterNamespaces, AnUndeclarationIsNoNamespaceAndARedeclaredPrefixKeepsItsFirstMeaning) {
     Registered r("<r xmlns:a='urn:U' xmlns:b='urn:U'><c1 xmlns:a='urn:V'><x xmlns=''/></c1><c2 xmlns='urn:D'/></r>");
-    ASSERT_TRUE(r.document);
+    ASSERT_TRUE(r.invoice);
     EXPECT_EQ(r.uri("a"), "urn:U");
     EXPECT_EQ(r.uri("b"), "urn:U");
-    EXPECT_EQ(default_ns_count, 1);
+    EXPECT_EQ(r.default_ns_count(), 1);
     EXPECT_EQ(r.uri("fa-def-ns"), "urn:D");
 }
 

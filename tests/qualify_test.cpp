@@ -4,14 +4,11 @@
 
 #include <string>
 
-#include "xml/namespaces.h"
 
 namespace {
 
 std::string qualified(const char* expression, int count) {
-    default_ns_count = count;
-    StrBufPtr result(qualify_path(expression));
-    default_ns_count = 0;
+    StrBufPtr result(qualify_path(expression, count));
     return result ? std::string(result->text, static_cast<size_t>(result->length)) : "(null)";
 }
 
@@ -76,10 +73,8 @@ TEST(QualifyPath, ExpressionsOutsideTheFormStayInsideTheirBuffers) {
 }
 
 TEST(QualifyPath, BufferFormStopsAtItsLength) {
-    default_ns_count = 1;
     StrBufPtr expression(strbuf_from_text("/Comprobante/Emisor"));
     expression->length = 12;
-    StrBufPtr result(qualify_path_buf(expression.get()));
-    default_ns_count = 0;
+    StrBufPtr result(qualify_path_buf(expression.get(), 1));
     EXPECT_STREQ(result->text, "/fa-def-ns:Comprobante");
 }

@@ -1,7 +1,5 @@
 // An invoice opened: parsed (decrypted first when it does not parse), classified
 // by its Comprobante root and version, and sent down one road to the renderer.
-#include <libxml/xpathInternals.h>
-
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -16,45 +14,19 @@
 #include "util/kvlist.h"
 #include "util/latin1.h"
 #include "util/results.h"
-#include "util/process_values.h"
 #include "viewer/invoice_versions.h"
 #include "viewer/qr_text.h"
 #include "viewer/run_state.h"
 #include "viewer/startup.h"
 #include "viewer_settings.h"
-#include "xml/namespaces.h"
 #include "xml/parse.h"
-#include "xml/qualify.h"
-#include "xml/query.h"
 #include "xml/xml_errors.h"
 
 namespace {
 
-
 bool version_is(const std::string& version, const char* text) { return ascii_casecmp(version.c_str(), text) == 0; }
 
-bool search_found(const ViewerRun& run) {
-    return run.search && run.search->nodesetval && run.search->nodesetval->nodeNr > 0;
-}
-
-xmlNodePtr first_found(const ViewerRun& run) { return search_found(run) ? run.search->nodesetval->nodeTab[0] : nullptr; }
-
-void evaluate(ViewerRun& run, const char* expression) {
-    if (run.search) xmlXPathFreeObject(run.search);
-    run.search = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression), run.context);
-}
-
-// Qualified when that can be had; evaluated as written otherwise.
-bool search(ViewerRun& run, const char* expression) {
-    StrBufPtr qualified(qualify_path(expression));
-    evaluate(run, qualified ? strbuf_text(qualified.get()) : expression);
-    return search_found(run);
-}
-
-StrBuf* query(ViewerRun& run, const char* text) {
-    StrBufPtr q(strbuf_from_text(text));
-    return q ? query_value(q.get(), run.context, &run.value_limit) : nullptr;
-}
+StrBuf* query(ViewerRun& run, const char* text) { return invoice_value(*run.invoice, text, &run.value_limit); }
 
 // Nothing has been written and no sibling started for this document yet.
 int refuse_oversized_invoice() {
@@ -91,14 +63,14 @@ int draw_qr_code(ViewerRun& run, const InvoiceVersion& row) {
     StrBufPtr uuid(query(run, row.uuid_query));
     StrBufPtr seal(row.seal_query ? query(run, row.seal_query) : nullptr);
     if (run.value_limit.exceeded) return refuse_oversized_invoice();
-    const std::string text = qr_text(row.qr, QrValues{issuer_rfc, receiver.get(), total.get(), uuid.get(), seal.get()});
+    const std::string text = qr_text(row.qr, QrValues{run.issuer_rfc.get(), receiver.get(), total.get(), uuid.get(), seal.get()});
     if (text.empty()) return 0;
     if (const int refused = ensure_program_dir_writable(run)) return refused;
     const std::string id = strbuf_text(uuid.get());
     run.qr_bitmap_path = id + ".bmp";
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
     const std::string command = command_line_from(
-        {{"Marbet.exe", false}, {"-o", false}, {run.qr_bitmap_path, true}, {"-z", false}, {"10", false},
+        {{kViewerSettings.qr_tool_exe, false}, {"-o", false}, {run.qr_bitmap_path, true}, {"-z", false}, {"10", false},
          {"-t", false}, {"BMP", false}, {text, false}});
     run_command(command.c_str(), nullptr, 1, 0);
     return 0;
@@ -141,26 +113,26 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
                              MESSAGE_ICON_WARNING);
         return kGenericTemplateFailed;
     }
-    localise_file_in_place(run.temp_doc_path.c_str());
+    localise_file_in_place(run.temp_doc_path.c_str(), image_lookup_of(run));
     return start_renderer(run, run.temp_doc_path);
 }
 
 int invoice_road(ViewerRun& run, xmlNodePtr root) {
-    invoice_version.clear();
+    run.invoice_version.clear();
     for (xmlAttrPtr attribute = root->properties; attribute; attribute = attribute->next) {
         if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") == 0) {
             if (!value_fits(reinterpret_cast<const xmlNode*>(attribute), run.value_limit)) {
                 return refuse_oversized_invoice();
             }
-            invoice_version = attribute_text(attribute);
+            run.invoice_version = attribute_text(attribute);
             break;
         }
     }
-    const InvoiceVersion& row = invoice_version_row(invoice_version.c_str());
-    issuer_rfc = query(run, row.issuer_query);
+    const InvoiceVersion& row = invoice_version_row(run.invoice_version.c_str());
+    run.issuer_rfc.reset(query(run, row.issuer_query));
     // Sized before the QR tool runs: a refused invoice starts nothing.
-    const bool embedded = search(run, "//vqd") || search(run, "//fa:vqd");
-    xmlNodePtr element = embedded ? first_found(run) : nullptr;
+    xmlNodePtr element = invoice_first_node(*run.invoice, "//vqd");
+    if (!element) element = invoice_first_node(*run.invoice, "//fa:vqd");
     if (run.value_limit.exceeded || (element && !embedded_fits(run, element))) return refuse_oversized_invoice();
     if (row.qr != QrText::None) {
         if (const int refused = draw_qr_code(run, row)) return refused;
@@ -168,8 +140,8 @@ int invoice_road(ViewerRun& run, xmlNodePtr root) {
 
     if (element) return hand_off_by_version(run, element);
 
-    if (issuer_rfc) {
-        const int result = run_issuer_command(strbuf_text(issuer_rfc), run.full_path.c_str(), run.arg_count, run.args);
+    if (run.issuer_rfc) {
+        const int result = run_issuer_command(strbuf_text(run.issuer_rfc.get()), run.full_path.c_str(), run.arg_count, run.args);
         if (result == 0) return 0;
     }
     return run_generic_template(run, row);
@@ -181,74 +153,68 @@ int use_decrypted_copy(ViewerRun& run, const std::string& decrypted) {
     return settle_input_paths(run, true);
 }
 
-}  // namespace
-
-ViewerRun::~ViewerRun() {
-    if (!temp_doc_path.empty()) platform_forget_on_stop(temp_doc_path.c_str());
-    if (!qr_bitmap_path.empty()) platform_forget_on_stop(qr_bitmap_path.c_str());
-    strbuf_free(issuer_rfc);
-    issuer_rfc = nullptr;
-    if (search) xmlXPathFreeObject(search);
-    if (context) xmlXPathFreeContext(context);
-    if (document) xmlFreeDoc(document);
-    string_table_free(args, kArgSlots, kArgSlotSize);
+// The input parsed, through the decrypter when it does not parse as it is; 0 or the run's result.
+int parse_input(ViewerRun& run, XmlDocPtr& document) {
+    document.reset(parse_invoice_file(run.full_path.c_str()));
+    if (document) {
+        set_value_limit(run, run.full_path);
+        return 0;
+    }
+    const std::string decrypted = run.base_name + ".xml.dec";
+    if (const int refused = ensure_program_dir_writable(run)) return refused;
+    // Only what this run's decrypter writes may be read as the invoice.
+    if (!platform_remove_if_present(decrypted.c_str())) {
+        const unsigned long code = show_system_error(kViewerSettings.caption);
+        return code ? static_cast<int>(code) : 1;
+    }
+    const std::string command = command_line_from({{kViewerSettings.decrypter_exe, false},
+                                                   {run.full_path, true},
+                                                   {decrypted, true},
+                                                   {"-c", false},
+                                                   {"<Comprobante", true}});
+    if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return result;
+    document.reset(parse_invoice_file(decrypted.c_str()));
+    if (!document) return report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
+    if (const int failure = use_decrypted_copy(run, decrypted)) return failure;
+    set_value_limit(run, decrypted);
+    return 0;
 }
 
-int dispatch_document(ViewerRun& run) {
-    run.document = parse_invoice_file(run.full_path.c_str());
-    if (!run.document) {
-        const std::string decrypted = run.base_name + ".xml.dec";
-        if (const int refused = ensure_program_dir_writable(run)) return refused;
-        // Only what this run's decrypter writes may be read as the invoice.
-        if (!platform_remove_if_present(decrypted.c_str())) {
-            const unsigned long code = show_system_error(kViewerSettings.caption);
-            return code ? static_cast<int>(code) : 1;
-        }
-        const std::string command = command_line_from(
-            {{"Selvar.exe", false}, {run.full_path, true}, {decrypted, true}, {"-c", false}, {"<Comprobante", true}});
-        if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return result;
-        run.document = parse_invoice_file(decrypted.c_str());
-        if (!run.document) {
-            return report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
-        }
-        if (const int failure = use_decrypted_copy(run, decrypted)) return failure;
-        set_value_limit(run, decrypted);
-    } else {
-        set_value_limit(run, run.full_path);
-    }
+}  // namespace
 
+int dispatch_document(ViewerRun& run) {
+    XmlDocPtr document;
+    if (const int result = parse_input(run, document)) return result;
     if (FILE* placeholder = std::fopen(kViewerSettings.placeholder_image, "r")) {
         std::fclose(placeholder);
-        placeholder_present = 1;
+        run.placeholder_present = true;
     }
     char stamp[64];
     make_unique_stamp(stamp, sizeof stamp);
     run.temp_doc_path = run.base_name + "_" + stamp + ".vqd";
     platform_remove_on_stop(run.temp_doc_path.c_str());
-    run.context = xmlXPathNewContext(run.document);
-    if (!run.context) return report_xml_error(kViewerSettings.caption);
-    register_namespaces(run.context, run.document);
+    run.invoice.reset(invoice_new(document.release()));
+    if (!run.invoice) return report_xml_error(kViewerSettings.caption);
 
-    if (search(run, "/Comprobante") || search(run, "/cfdi:Comprobante")) return invoice_road(run, first_found(run));
-
+    Invoice& invoice = *run.invoice;
+    if (xmlNodePtr root = invoice_first_node(invoice, "/Comprobante")) return invoice_road(run, root);
+    if (xmlNodePtr root = invoice_first_node(invoice, "/cfdi:Comprobante")) return invoice_road(run, root);
     // No Comprobante: an embedded document in any namespace is still rendered.
-    StrBufPtr any_vqd(qualify_path("//*[local-name()=\"vqd\"]"));
-    if (!any_vqd) return open_in_browser(run);
-    evaluate(run, strbuf_text(any_vqd.get()));
+    xmlNodePtr element = invoice_first_node(invoice, "//*[local-name()=\"vqd\"]");
     // Neither an invoice nor an embedded document (a retenciones document, an
     // acknowledgement, any other XML): shown as it is rather than closed silently.
-    if (!search_found(run)) return open_in_browser(run);
-    if (!embedded_fits(run, first_found(run))) return refuse_oversized_invoice();
-    return hand_off_by_version(run, first_found(run));
+    if (!element) return open_in_browser(run);
+    if (!embedded_fits(run, element)) return refuse_oversized_invoice();
+    return hand_off_by_version(run, element);
 }
 
 int ensure_program_dir_writable(ViewerRun& run) {
-    if (run.program_dir_writable || platform_dir_writable(app_dir.c_str())) {
+    if (run.program_dir_writable || platform_dir_writable(run.app_dir.c_str())) {
         run.program_dir_writable = true;
         return 0;
     }
     // Every road that writes fails in its own way there; one clear message instead.
-    const std::string message = "No se puede escribir en la carpeta del programa " + app_dir +
+    const std::string message = "No se puede escribir en la carpeta del programa " + run.app_dir +
                                 ". Instale Tesmira Viewer en una carpeta en la que su usuario pueda escribir.";
     platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
     return kProgramDirNotWritable;

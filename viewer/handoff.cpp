@@ -114,7 +114,7 @@ int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
     const size_t m = utf8_to_latin1(text.get(), length, latin1);
     latin1[m] = '\0';
 
-    ByteBufPtr localised(localise_image_refs(latin1, static_cast<int64_t>(m)));
+    ByteBufPtr localised(localise_image_refs(latin1, static_cast<int64_t>(m), image_lookup_of(run)));
     text.reset();  // the localised copy is all that is written from here on
     if (localised) {
         StrBufPtr decoded(decode_tokens ? decode_escape_tokens(localised.get()) : nullptr);

@@ -1,10 +1,13 @@
 #pragma once
 // The working values of one run of the viewer, from start-up to the last clean-up.
+// Every lower layer gets what it needs of them passed down.
 #include <libxml/tree.h>
-#include <libxml/xpath.h>
 
 #include <string>
 
+#include "document/image_refs.h"
+#include "util/strbuf.h"
+#include "xml/invoice.h"
 #include "xml/value_limit.h"
 
 struct ViewerRun {
@@ -15,23 +18,26 @@ struct ViewerRun {
     std::string input_dir;
     std::string base_name;
     std::string extension;
+    std::string app_dir;  // the program's directory, once the working directory is settled
 
-    xmlDocPtr document = nullptr;
-    xmlXPathContextPtr context = nullptr;
-    xmlXPathObjectPtr search = nullptr;  // the latest node search
-    ValueLimit value_limit{};            // how large a value read from the document may be
-    bool program_dir_writable = false;   // checked once, before the run's first write there
+    InvoicePtr invoice;
+    std::string invoice_version;       // the Comprobante's version attribute
+    StrBufPtr issuer_rfc;              // the issuer's RFC, or none
+    bool placeholder_present = false;  // the placeholder image lies in the working directory
+    ImageFetch image_fetch = fetch_to_file;
+    ValueLimit value_limit{};           // how large a value read from the document may be
+    bool program_dir_writable = false;  // checked once, before the run's first write there
     std::string temp_doc_path;
     std::string qr_bitmap_path;  // set only when the QR bitmap was asked for
 
     ViewerRun() = default;
     ViewerRun(const ViewerRun&) = delete;
     ViewerRun& operator=(const ViewerRun&) = delete;
-    // Releases, in this order, the issuer's RFC, the search result, the XPath
-    // context, the document and the argument table.
-    ~ViewerRun();
+    ~ViewerRun();  // also takes the run's files off the stop list and frees the argument table
 };
 
+// What image localisation needs of the run.
+ImageLookup image_lookup_of(const ViewerRun& run);
 // Derives directory, base name, extension and full path from run.input_path;
 // 0, or the system error code after its box. Optionally keeps the current directory as app_dir.
 int settle_input_paths(ViewerRun& run, bool store_app_dir);

@@ -12,7 +12,6 @@
 #include "util/kvlist.h"
 #include "util/paths.h"
 #include "util/results.h"
-#include "util/process_values.h"
 #include "viewer/run_state.h"
 #include "viewer_settings.h"
 #include "xml/parse.h"
@@ -53,7 +52,7 @@ int settle_input_paths(ViewerRun& run, bool store_app_dir) {
         }
         run.full_path = current + separator + input;
     }
-    if (store_app_dir) app_dir = current;
+    if (store_app_dir) run.app_dir = current;
     return 0;
 }
 
@@ -148,7 +147,7 @@ int run_viewer(ViewerRun& run) {
     if (const int failure = settle_input_paths(run, false)) return failure;
     // Whatever folder the program was started in, siblings, tables and images are found beside it.
     if (!platform_set_current_dir(own_dir.c_str())) return static_cast<int>(show_system_error(kViewerSettings.caption));
-    app_dir = own_dir;
+    run.app_dir = own_dir;
 
     if (ascii_casecmp(run.extension.c_str(), "vqd") == 0) {
         // The renderer runs in the program's directory: a relative name would name another file there.
@@ -160,9 +159,10 @@ int run_viewer(ViewerRun& run) {
 
 }  // namespace
 
-int viewer_main_argv(int count, char** argv) {
+int viewer_main_argv(int count, char** argv, ImageFetch image_fetch) {
     const XmlLibraryScope xml_library;
     ViewerRun run;
+    run.image_fetch = image_fetch;
     run.args = string_table_new(kArgSlots, kArgSlotSize);
     if (!run.args) return kUsage;
     for (int i = 0; i < count && run.arg_count < kArgSlots; ++i) {

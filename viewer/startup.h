@@ -1,9 +1,11 @@
 #pragma once
 // The program's entry: the command line, the working paths and the direct road
 // of a ready document. Results are the process exit code.
+#include "document/image_refs.h"
 
-// From arguments already split by the shell (argv after the program's name).
-int viewer_main_argv(int count, char** argv);
+// From arguments already split by the shell (argv after the program's name);
+// images are fetched with `image_fetch`.
+int viewer_main_argv(int count, char** argv, ImageFetch image_fetch = fetch_to_file);
 // From the command-line text that follows the program's name.
 int viewer_main_text(const char* command_text);
 

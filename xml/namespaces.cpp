@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "util/kvlist.h"
-
-int default_ns_count = 0;
+#include "xml/invoice.h"
 
 namespace {
 
@@ -99,13 +98,13 @@ void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr, xmlNodePtr 
     }
 }
 
-void register_namespaces(xmlXPathContextPtr context, xmlDocPtr document) {
-    default_ns_count = 0;
-    if (!context || !document) return;
+void register_namespaces(Invoice& invoice) {
+    invoice.default_ns_count = 0;
+    if (!invoice.context || !invoice.document) return;
     NamespaceBindings bindings;
     // Every top-level node: a comment or processing instruction before the root
     // must not hide the root's namespaces.
-    for (xmlNodePtr top = document->children; top; top = top->next) {
-        register_node_namespaces(context, document, top, &default_ns_count, bindings);
+    for (xmlNodePtr top = invoice.document->children; top; top = top->next) {
+        register_node_namespaces(invoice.context, invoice.document, top, &invoice.default_ns_count, bindings);
     }
 }

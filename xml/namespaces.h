@@ -8,7 +8,7 @@
 #include <string>
 #include <unordered_map>
 
-extern int default_ns_count;
+struct Invoice;
 
 // What one registration has bound so far. URIs are compared without regard to
 // the case of A to Z, so they are kept under their lower-case form.
@@ -18,7 +18,8 @@ struct NamespaceBindings {
     std::unordered_map<std::string, std::string> uri_by_prefix;            // the URI a prefix keeps
 };
 
-void register_namespaces(xmlXPathContextPtr context, xmlDocPtr document);
+// Registers with the invoice's context and sets its default_ns_count.
+void register_namespaces(Invoice& invoice);
 // The namespaces in scope at `node`, then every declaration below it in document order.
 void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr document, xmlNodePtr node, int* counter,
                               NamespaceBindings& bindings);

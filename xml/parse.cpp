@@ -15,16 +15,6 @@ namespace {
 // elements) inside their nodes rather than in one allocation each.
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_COMPACT;
 
-// The document being opened is the only thing the loader hands out; every
-// other entity or DTD a file names is refused.
-const char* g_opening = nullptr;
-
-xmlParserInputPtr load_only_the_document(const char* url, const char*, xmlParserCtxtPtr context) {
-    if (!g_opening || !url || std::strcmp(url, g_opening) != 0) return nullptr;
-    g_opening = nullptr;
-    return xmlNewInputFromFile(context, url);
-}
-
 // libxml2 refuses a text node over 10,000,000 bytes unless every limit is lifted
 // (XML_PARSE_HUGE, which also lifts the guard against entity expansion). An
 // embedded document is one long text, so text beyond that size is kept in
@@ -32,14 +22,25 @@ xmlParserInputPtr load_only_the_document(const char* url, const char*, xmlParser
 // to kLongTextLimit bytes in all, after which the library's limit stands.
 constexpr size_t kLongTextLimit = 64u << 20;
 
-struct LongText {
+// What one parse keeps beside libxml2's own context.
+struct ParseState {
+    const char* opening = nullptr;   // the file being opened, until the loader has handed it out
     size_t split_bytes = 0;
     std::vector<xmlNodePtr> closed;  // text nodes taken out of coalescing
 };
 
+// The document being opened is the only thing the loader hands out; every
+// other entity or DTD a file names is refused.
+xmlParserInputPtr load_only_the_document(const char* url, const char*, xmlParserCtxtPtr context) {
+    auto* state = context ? static_cast<ParseState*>(context->_private) : nullptr;
+    if (!state || !state->opening || !url || std::strcmp(url, state->opening) != 0) return nullptr;
+    state->opening = nullptr;
+    return xmlNewInputFromFile(context, url);
+}
+
 void characters_past_the_node_limit(void* user, const xmlChar* text, int length) {
     auto* context = static_cast<xmlParserCtxtPtr>(user);
-    auto* state = static_cast<LongText*>(context->_private);
+    auto* state = static_cast<ParseState*>(context->_private);
     xmlNodePtr last = context->node ? context->node->last : nullptr;
     if (last && last->type == XML_TEXT_NODE && last->name == xmlStringText &&
         static_cast<size_t>(context->nodelen) + static_cast<size_t>(length) > XML_MAX_TEXT_LENGTH &&
@@ -57,10 +58,11 @@ struct ParserContextDeleter {
 };
 
 template <typename Read>
-xmlDocPtr parse_with_long_text(Read read) {
+xmlDocPtr parse_with_long_text(const char* opening, Read read) {
     std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
     if (!context || !context->sax) return nullptr;
-    LongText state;
+    ParseState state;
+    state.opening = opening;
     context->_private = &state;
     context->sax->characters = characters_past_the_node_limit;
     context->sax->ignorableWhitespace = characters_past_the_node_limit;
@@ -89,16 +91,13 @@ void xml_teardown() { xmlCleanupParser(); }
 
 xmlDocPtr parse_invoice_file(const char* path) {
     if (!path) return nullptr;
-    g_opening = path;
-    xmlDocPtr document = parse_with_long_text(
-        [path](xmlParserCtxtPtr context) { return xmlCtxtReadFile(context, path, nullptr, kParseOptions); });
-    g_opening = nullptr;
-    return document;
+    return parse_with_long_text(
+        path, [path](xmlParserCtxtPtr context) { return xmlCtxtReadFile(context, path, nullptr, kParseOptions); });
 }
 
 xmlDocPtr parse_invoice_memory(const char* bytes, int size) {
     if (!bytes || size < 0) return nullptr;
-    return parse_with_long_text([bytes, size](xmlParserCtxtPtr context) {
+    return parse_with_long_text(nullptr, [bytes, size](xmlParserCtxtPtr context) {
         return xmlCtxtReadMemory(context, bytes, size, nullptr, nullptr, kParseOptions);
     });
 }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "util/kvlist.h"
-#include "xml/namespaces.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ void append_joined(StrBuf** result, const char* bytes, size_t count) {
 }
 
 // A step's prefix: a numbered one expanded, its own kept, or the default one added.
-std::string qualified_name(const char* start, const char* end) {
+std::string qualified_name(const char* start, const char* end, int default_ns_count) {
     if (std::memchr(start, ':', static_cast<size_t>(end - start))) {
         StrBufPtr step(strbuf_from_range(start, end - 1));
         StrBufPtr expanded(step ? expand_numbered_prefix(step.get()) : nullptr);
@@ -33,7 +32,7 @@ std::string qualified_name(const char* start, const char* end) {
     return std::string(start, end);
 }
 
-StrBuf* qualify_range(const char* begin, const char* end) {
+StrBuf* qualify_range(const char* begin, const char* end, int default_ns_count) {
     StrBuf* result = strbuf_new(1);
     if (!result) return nullptr;
     const char* cursor = begin;
@@ -42,16 +41,16 @@ StrBuf* qualify_range(const char* begin, const char* end) {
         const char* slash = static_cast<const char*>(std::memchr(cursor, '/', rest));
         const char* bracket = static_cast<const char*>(std::memchr(cursor, '[', rest));
         if (slash && (!bracket || slash < bracket)) {
-            qualify_step(cursor, slash, &result);
+            qualify_step(cursor, slash, default_ns_count, &result);
             cursor = slash + 1;
         } else if (slash) {
-            qualify_step_with_predicate(cursor, bracket, slash, end, &result);
+            qualify_step_with_predicate(cursor, bracket, slash, end, default_ns_count, &result);
             cursor = slash + 1;
         } else if (bracket) {
-            qualify_step_with_predicate(cursor, bracket, end, end, &result);
+            qualify_step_with_predicate(cursor, bracket, end, end, default_ns_count, &result);
             break;
         } else {
-            if (cursor < end) qualify_step(cursor, end, &result);
+            if (cursor < end) qualify_step(cursor, end, default_ns_count, &result);
             break;
         }
     }
@@ -60,7 +59,7 @@ StrBuf* qualify_range(const char* begin, const char* end) {
 
 }  // namespace
 
-void qualify_step(const char* start, const char* end, StrBuf** result) {
+void qualify_step(const char* start, const char* end, int default_ns_count, StrBuf** result) {
     if (start == end) {
         strbuf_append_bytes(result, "/", 1);
         return;
@@ -70,12 +69,12 @@ void qualify_step(const char* start, const char* end, StrBuf** result) {
         append_joined(result, start, static_cast<size_t>(end - start));
         return;
     }
-    const std::string piece = qualified_name(start, end);
+    const std::string piece = qualified_name(start, end, default_ns_count);
     append_joined(result, piece.data(), piece.size());
 }
 
 void qualify_step_with_predicate(const char* start, const char* bracket, const char* end, const char* expression_end,
-                                 StrBuf** result) {
+                                 int default_ns_count, StrBuf** result) {
     if (step_is(start, bracket, "*") || step_is(start, bracket, ".") || step_is(start, bracket, "..")) {
         // Copied as written, with the "/" that ends the step when there is one.
         const char* stop = end < expression_end ? end + 1 : end;
@@ -85,7 +84,7 @@ void qualify_step_with_predicate(const char* start, const char* bracket, const c
     // The predicate runs to the step's last character; a step whose "[" is its
     // last character (a "/" right after it) has an empty one.
     const ptrdiff_t predicate_length = end - bracket - 2;
-    std::string piece = qualified_name(start, bracket);
+    std::string piece = qualified_name(start, bracket, default_ns_count);
     piece += '[';
     if (predicate_length > 0) piece.append(bracket + 1, static_cast<size_t>(predicate_length));
     piece += ']';
@@ -112,13 +111,13 @@ StrBuf* expand_numbered_prefix(const StrBuf* step) {
     return strbuf_dup(step);
 }
 
-StrBuf* qualify_path(const char* expression) {
+StrBuf* qualify_path(const char* expression, int default_ns_count) {
     if (!expression) return nullptr;
-    return qualify_range(expression, expression + std::strlen(expression));
+    return qualify_range(expression, expression + std::strlen(expression), default_ns_count);
 }
 
-StrBuf* qualify_path_buf(const StrBuf* expression) {
+StrBuf* qualify_path_buf(const StrBuf* expression, int default_ns_count) {
     if (!expression) return nullptr;
     const char* text = strbuf_text(expression);
-    return qualify_range(text, text + expression->length);
+    return qualify_range(text, text + expression->length, default_ns_count);
 }

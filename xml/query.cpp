@@ -5,6 +5,7 @@
 #include <string>
 
 #include "util/latin1.h"
+#include "xml/invoice.h"
 #include "xml/qualify.h"
 
 namespace {
@@ -58,8 +59,8 @@ StrBuf* node_text_latin1(xmlNodePtr node, ValueLimit* limit) {
     return result;
 }
 
-StrBuf* query_value(const StrBuf* query, xmlXPathContextPtr context, ValueLimit* limit) {
-    if (!query || !context) return nullptr;
+StrBuf* query_value(const StrBuf* query, const Invoice& invoice, ValueLimit* limit) {
+    if (!query || !invoice.context) return nullptr;
     const char* text = strbuf_text(query);
     const int32_t n = static_cast<int32_t>(std::strlen(text));
     StrBufPtr expression;
@@ -71,11 +72,11 @@ StrBuf* query_value(const StrBuf* query, xmlXPathContextPtr context, ValueLimit*
         expression.reset(shorthand_expression(text, n));
         if (!expression) return nullptr;
     }
-    StrBufPtr qualified(qualify_path_buf(expression.get()));
+    StrBufPtr qualified(qualify_path_buf(expression.get(), invoice.default_ns_count));
     expression.reset();
     if (!qualified) return nullptr;
     std::unique_ptr<xmlXPathObject, XPathObjectDeleter> result(
-        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(strbuf_text(qualified.get())), context));
+        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(strbuf_text(qualified.get())), invoice.context));
     qualified.reset();
     if (!result || result->type != XPATH_NODESET || !result->nodesetval || result->nodesetval->nodeNr < 1) {
         return nullptr;

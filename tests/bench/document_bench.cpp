@@ -8,7 +8,6 @@
 
 #include "document/escape_tokens.h"
 #include "document/image_refs.h"
-#include "util/process_values.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -32,21 +31,20 @@ std::string make_document(int megabytes) {
     return text;
 }
 
-void prepare_image_dir() {
-    static bool ready = false;
-    if (ready) return;
+ImageLookup prepare_image_dir() {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vandrel-bench";
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "logo.jpg") << "jpg";
-    app_dir = dir.string();
-    ready = true;
+    ImageLookup lookup;
+    lookup.program_dir = dir.string();
+    return lookup;
 }
 
 void BM_PrepareEmbeddedDocument(benchmark::State& state) {
-    prepare_image_dir();
+    const ImageLookup lookup = prepare_image_dir();
     const std::string text = make_document(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        ByteBufPtr localised(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size())));
+        ByteBufPtr localised(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size()), lookup));
         StrBufPtr decoded(decode_escape_tokens(localised.get()));
         benchmark::DoNotOptimize(decoded->length);
     }

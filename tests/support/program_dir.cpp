@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/platform.h"
+#include "viewer_settings.h"
 #include "support/os.h"
 
 namespace {
@@ -92,6 +93,13 @@ ProgramDir::~ProgramDir() {
 
 void ProgramDir::add_double(const std::string& sibling_name) {
     fs::copy_file(bin_dir() / executable("recorder"), dir_ / sibling_name, fs::copy_options::overwrite_existing);
+}
+
+void ProgramDir::add_doubles_of_siblings() {
+    for (const char* name : {kViewerSettings.renderer_exe, kViewerSettings.converter_exe, kViewerSettings.qr_tool_exe,
+                             kViewerSettings.decrypter_exe}) {
+        add_double(name);
+    }
 }
 
 void ProgramDir::add_stand_in(const std::string& sibling_name) {

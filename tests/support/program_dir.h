@@ -34,6 +34,8 @@ public:
     // Installs the recording double under a sibling's name, or the real stand-in.
     void add_double(const std::string& sibling_name);
     void add_stand_in(const std::string& sibling_name);
+    // A recording double under the name of every sibling the viewer starts.
+    void add_doubles_of_siblings();
     void add_templates();
     // The generic templates of CFDI 3.3 and 4.0, which an installation may lack.
     void add_newer_templates();

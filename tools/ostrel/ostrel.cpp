@@ -13,8 +13,6 @@
 // an absent Leyenda left out with its bar.
 // CONFIG: lines "key=value"; "vacio" is the text for a value that is missing.
 // Exit codes: 0 done, 2 usage, 3 invoice unreadable, 4 template or config unreadable, 5 OUT not written.
-#include <libxml/xpath.h>
-
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -23,10 +21,8 @@
 #include <vector>
 
 #include "util/strbuf.h"
-#include "xml/namespaces.h"
+#include "xml/invoice.h"
 #include "xml/parse.h"
-#include "xml/qualify.h"
-#include "xml/query.h"
 
 namespace {
 
@@ -44,7 +40,7 @@ bool starts_with(const std::string& text, const char* prefix) { return text.rfin
 
 class Filler {
 public:
-    Filler(xmlXPathContextPtr context, std::string missing) : context_(context), missing_(std::move(missing)) {}
+    Filler(Invoice& invoice, std::string missing) : invoice_(invoice), missing_(std::move(missing)) {}
 
     // Lines [first, last) of the template, read at `node` (empty at the top).
     void render(const std::vector<std::string>& lines, size_t first, size_t last, const std::string& node,
@@ -84,8 +80,7 @@ private:
     }
 
     bool read(const std::string& expression, std::string& text) const {
-        StrBufPtr query(strbuf_from_text(("{" + expression + "}").c_str()));
-        StrBufPtr result(query ? query_value(query.get(), context_) : nullptr);
+        StrBufPtr result(invoice_value(invoice_, ("{" + expression + "}").c_str()));
         if (!result) return false;
         text.assign(result->text, static_cast<size_t>(result->length));
         return true;
@@ -97,13 +92,8 @@ private:
     }
 
     int count(const std::string& expression) const {
-        StrBufPtr qualified(qualify_path(expression.c_str()));
-        if (!qualified) return 0;
-        xmlXPathObjectPtr found =
-            xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(qualified->text), context_);
-        const int n = (found && found->nodesetval) ? found->nodesetval->nodeNr : 0;
-        xmlXPathFreeObject(found);
-        return n;
+        const xmlNodeSet* found = invoice_find(invoice_, expression.c_str());
+        return found ? found->nodeNr : 0;
     }
 
     std::string original_chain(const std::string& stamp) const {
@@ -139,7 +129,7 @@ private:
         }
     }
 
-    xmlXPathContextPtr context_;
+    Invoice& invoice_;
     std::string missing_;
 };
 
@@ -160,16 +150,12 @@ int main(int argc, char** argv) {
     }
 
     xml_setup();
-    XmlDocPtr document(parse_invoice_file(argv[1]));
-    if (!document) return 3;
-    xmlXPathContextPtr context = xmlXPathNewContext(document.get());
-    if (!context) return 3;
-    register_namespaces(context, document.get());
-    const Filler filler(context, config["vacio"]);
+    InvoicePtr invoice(invoice_from_file(argv[1]));
+    if (!invoice) return 3;
+    const Filler filler(*invoice, config["vacio"]);
 
     std::string out;
     filler.render(template_lines, 0, template_lines.size(), "", out);
-    xmlXPathFreeContext(context);
     std::ofstream file(argv[3], std::ios::binary | std::ios::trunc);
     file << out;
     return file ? 0 : 5;

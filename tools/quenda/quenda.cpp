@@ -12,13 +12,10 @@
 #include <string>
 #include <vector>
 
-#include <libxml/xpath.h>
-
 #include "platform/platform.h"
 #include "util/strbuf.h"
-#include "xml/namespaces.h"
+#include "xml/invoice.h"
 #include "xml/parse.h"
-#include "xml/query.h"
 
 namespace {
 
@@ -121,14 +118,9 @@ std::string render_line(const std::string& line) {
 
 std::string invoice_uuid(const std::string& invoice) {
     xml_setup();
-    XmlDocPtr document(parse_invoice_file(invoice.c_str()));
-    if (!document) return std::string();
-    xmlXPathContextPtr context = xmlXPathNewContext(document.get());
-    if (!context) return std::string();
-    register_namespaces(context, document.get());
-    StrBufPtr query(strbuf_from_text("{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"));
-    StrBufPtr uuid(query_value(query.get(), context));
-    xmlXPathFreeContext(context);
+    InvoicePtr parsed(invoice_from_file(invoice.c_str()));
+    if (!parsed) return std::string();
+    StrBufPtr uuid(invoice_value(*parsed, "{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}"));
     return uuid ? strbuf_text(uuid.get()) : std::string();
 }
 

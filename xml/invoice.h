@@ -1,0 +1,37 @@
+#pragma once
+// A parsed invoice ready to be searched: the document, its XPath context with
+// every namespace registered, and the latest node search. Owns all three.
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
+
+#include <memory>
+
+#include "util/strbuf.h"
+#include "xml/value_limit.h"
+
+struct Invoice {
+    xmlDocPtr document = nullptr;
+    xmlXPathContextPtr context = nullptr;
+    int default_ns_count = 0;            // default namespaces given a generated prefix
+    xmlXPathObjectPtr search = nullptr;  // the latest node search
+};
+
+// Takes `document` (freed here when no context can be had); null without a document or memory.
+Invoice* invoice_new(xmlDocPtr document);
+void invoice_free(Invoice* invoice);
+struct InvoiceDeleter {
+    void operator()(Invoice* invoice) const { invoice_free(invoice); }
+};
+using InvoicePtr = std::unique_ptr<Invoice, InvoiceDeleter>;
+
+// A file or bytes parsed the program's one way; null when they do not parse.
+InvoicePtr invoice_from_file(const char* path);
+InvoicePtr invoice_from_memory(const char* bytes, int size);
+
+// The value a query text ("{expression}" or "element:attribute") reads, as
+// Latin-1; null for none, and for one over `limit` when a limit is given.
+StrBuf* invoice_value(const Invoice& invoice, const char* query, ValueLimit* limit = nullptr);
+// The nodes an expression finds, qualified when that can be had and evaluated as
+// written otherwise; kept as the invoice's latest search. Null when none.
+const xmlNodeSet* invoice_find(Invoice& invoice, const char* expression);
+xmlNodePtr invoice_first_node(Invoice& invoice, const char* expression);
