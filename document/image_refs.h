@@ -1,6 +1,8 @@
 #pragma once
 // Image references of a document ("~D", "~A", "~#D" followed by a quoted name)
 // pointed at local files in the program's directory.
+// Results in document/: 0 when done, otherwise a numbered result or the failed
+// transfer's code; a check gives a bool; a new buffer or record, or null.
 #include <memory>
 #include <string>
 

@@ -1,7 +1,8 @@
 #pragma once
 // Starts a child from a command line, waits for it under the time limit and
-// tells the user about every failure. Results: the child's exit code, 0 after
-// a stop at the time limit, 507 (cannot start or watch), 509 (cannot stop).
+// tells the user about every failure. Results in exec/: the exit code the run
+// ends with, that is the child's, 0 after a stop at the time limit, 507 (cannot
+// start or watch), 509 (cannot stop), or 510 when there is no issuer's command.
 #include "util/results.h"
 
 int run_command(const char* command_line, const char* application, int wait, int show_console);

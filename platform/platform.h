@@ -1,6 +1,8 @@
 #pragma once
 // The one interface to the operating system. Everything outside platform/ goes
 // through these functions; each has a POSIX and a Win32 implementation.
+// Results: true when done, with the system's error in platform_last_error when
+// not; a handle or null; a started child's status, or -1 when it cannot start.
 #include <cstdint>
 #include <cstdio>
 #include <string>

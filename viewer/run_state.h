@@ -1,6 +1,8 @@
 #pragma once
 // The working values of one run of the viewer, from start-up to the last clean-up.
 // Every lower layer gets what it needs of them passed down.
+// Results in viewer/: every operation that can end the run gives its exit code,
+// 0 for a run that ends well.
 #include <libxml/tree.h>
 
 #include <string>

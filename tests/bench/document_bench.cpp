@@ -1,5 +1,6 @@
-// Document preparation and string replacement must stay linear in the size of
-// the text: compare the time per byte across the sizes.
+// Document preparation, string replacement and the line reader must stay linear
+// in the size of the text: compare the time per byte across the sizes (a line
+// four times as long may cost at most five times as much).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 
 #include "document/escape_tokens.h"
 #include "document/image_refs.h"
+#include "util/linelist.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -66,5 +68,18 @@ void BM_ReplaceAll(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_ReplaceAll)->Arg(10)->Arg(40)->Unit(benchmark::kMillisecond);
+
+void BM_ReadOneLongLine(benchmark::State& state) {
+    const auto path = std::filesystem::temp_directory_path() / "vandrel-bench-line.txt";
+    const size_t size = static_cast<size_t>(state.range(0)) << 20;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(size, 'x') << "\n";
+    for (auto _ : state) {
+        LineListPtr lines(linelist_read_file(path.string().c_str()));
+        benchmark::DoNotOptimize(lines.get());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_ReadOneLongLine)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
 
 }  // namespace
