@@ -8,20 +8,13 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "support/invoices.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 
 namespace {
 
-const char* kUuid = "80824F3B-323E-407B-8F8E-40D83FE2E69F";
-
-std::string cfdi32(const std::string& inner, const std::string& uuid = kUuid, const std::string& rfc = "AAA010101AAA") {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<cfdi:Comprobante xmlns:cfdi=\"http://www.sat.gob.mx/cfd/3\" version=\"3.2\" total=\"1160.00\">"
-           "<cfdi:Emisor rfc=\"" + rfc + "\"/><cfdi:Receptor rfc=\"XAXX010101000\"/>"
-           "<cfdi:Complemento><tfd:TimbreFiscalDigital xmlns:tfd=\"http://www.sat.gob.mx/TimbreFiscalDigital\" "
-           "UUID=\"" + uuid + "\"/></cfdi:Complemento>" + inner + "</cfdi:Comprobante>\n";
-}
+const char* kUuid = kStampUuid;
 
 std::string cfd22(const std::string& version = "2.2") {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- CFD -->\n"
@@ -459,7 +452,7 @@ TEST_F(Dispatch, NewerInvoicesTakeTheIssuersCommandAndTheirEmbeddedDocument) {
 }
 
 TEST_F(Dispatch, FileNamesWithQuotesOrATrailingBackslashReachTheSiblingsWhole) {
-    if (platform_dir_separator() == '\\') GTEST_SKIP() << "Windows file names hold neither";
+    if (on_windows()) GTEST_SKIP() << "Windows file names hold neither";
     const std::string ready = "x\" \"--evil.vqd";
     dir.write(dir.work() / ready, "doc");
     EXPECT_EQ(dir.run({ready}).exit_code, 0);

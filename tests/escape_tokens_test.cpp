@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "support/invoices.h"
+
 namespace {
 
 std::string decode(const std::string& text) {
@@ -13,27 +15,6 @@ std::string decode(const std::string& text) {
     bytebuf_append(buf.get(), text.data(), static_cast<int64_t>(text.size()));
     StrBufPtr result(decode_escape_tokens(buf.get()));
     return std::string(result->text, static_cast<size_t>(result->length));
-}
-
-// The plain definition: each pair replaced throughout, one after the other, in table order.
-std::string replaced_pair_by_pair(const std::string& text) {
-    static const char* const pairs[][2] = {
-        {"$tIL$", "~"},  {"$men$", "<"},  {"$may$", ">"},  {"$a$", "\xe1"}, {"$e$", "\xe9"}, {"$i$", "\xed"},
-        {"$o$", "\xf3"}, {"$u$", "\xfa"}, {"$A$", "\xc1"}, {"$E$", "\xc9"}, {"$I$", "\xcd"}, {"$O$", "\xd3"},
-        {"$U$", "\xda"}, {"$n$", "\xf1"}, {"$N$", "\xd1"}, {"$cs$", "'"},  {"$arr$", "@"}, {"$amp$", "&"},
-        {"$cd$", "\""},
-    };
-    StrBufPtr current(strbuf_new_empty());
-    StrBuf* slot = current.release();
-    strbuf_append_bytes(&slot, text.data(), static_cast<int64_t>(text.size()));
-    current.reset(slot);
-    for (const auto& pair : pairs) {
-        StrBuf* next = strbuf_replace_all(current.get(), pair[0], pair[1]);
-        if (!next) break;  // an empty text has nothing to replace
-        current.reset(next);
-    }
-    trim_leading_blanks(current.get());
-    return std::string(strbuf_text(current.get()), static_cast<size_t>(current->length));
 }
 
 }  // namespace
@@ -79,7 +60,7 @@ TEST(DecodeEscapeTokens, ChainsOfTokensSharingDollarsDecodeAsPairByPairReplaceme
     std::string text;
     int checked = 0;
     auto visit = [&](auto&& self, size_t length) -> void {
-        ASSERT_EQ(decode(text), replaced_pair_by_pair(text)) << '"' << text << '"';
+        ASSERT_EQ(decode(text), decoded_pair_by_pair(text)) << '"' << text << '"';
         ++checked;
         if (length == 7) return;
         for (const char c : alphabet) {
@@ -102,7 +83,7 @@ TEST(DecodeEscapeTokens, LongMixedTextsDecodeAsPairByPairReplacementWould) {
         std::string text;
         const int count = static_cast<int>(random() % 40);
         for (int i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
-        ASSERT_EQ(decode(text), replaced_pair_by_pair(text)) << "round " << round;
+        ASSERT_EQ(decode(text), decoded_pair_by_pair(text)) << "round " << round;
     }
 }
 

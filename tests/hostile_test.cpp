@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "support/invoices.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
@@ -60,14 +61,6 @@ protected:
     std::map<std::string, std::string> before;
 };
 
-const char* const kUuidText = "80824F3B-323E-407B-8F8E-40D83FE2E69F";
-
-std::string cfdi32(const std::string& uuid, const std::string& rfc, const std::string& inner) {
-    return "<cfdi:Comprobante xmlns:cfdi=\"http://www.sat.gob.mx/cfd/3\" version=\"3.2\" total=\"1\">"
-           "<cfdi:Emisor rfc=\"" + rfc + "\"/><cfdi:Receptor rfc=\"XAXX010101000\"/><cfdi:Complemento>"
-           "<tfd:TimbreFiscalDigital xmlns:tfd=\"urn:tfd\" UUID=\"" + uuid + "\"/></cfdi:Complemento>" + inner +
-           "</cfdi:Comprobante>";
-}
 
 const std::string kJpeg = "\xff\xd8\xff\xe0";
 
@@ -97,7 +90,7 @@ TEST_F(Hostile, EntityBombIsNotExpandedAndGoesToTheDecrypter) {
 TEST_F(Hostile, TraversalInUuidRfcAndImageNamesStaysInsideTheProgramDirectory) {
     dir.write("noimage.jpg", "placeholder");
     const std::string inner = "<vqd>~D\"..\\..\\outside.jpg\" ~A\"../outside.jpg\" ~#D\"C:evil.jpg\" ~D\"a&#9;.jpg\"</vqd>";
-    dir.write(dir.work() / "t.xml", cfdi32("..\\..\\outside", "../../..", inner));
+    dir.write(dir.work() / "t.xml", cfdi32(inner, "..\\..\\outside", "../../.."));
     const RunResult r = timed_run({"t.xml"});
     EXPECT_EQ(r.exit_code, 0);
     for (const auto& start : dir.starts()) EXPECT_NE(start[0], "Marbet.exe");
@@ -108,14 +101,14 @@ TEST_F(Hostile, ManyImageReferencesAndLongTablesStayFast) {
     std::string inner = "<vqd>";
     for (int i = 0; i < 100000; ++i) inner += "~D\"x.jpg\"";
     inner += "</vqd>";
-    dir.write(dir.work() / "many.xml", cfdi32("not-a-uuid", "AAA010101AAA", inner));
+    dir.write(dir.work() / "many.xml", cfdi32(inner, "not-a-uuid", "AAA010101AAA"));
     EXPECT_EQ(timed_run({"many.xml"}).exit_code, 0);
 
     std::string table;
     for (int i = 0; i < 1000000; ++i) table += "RFC" + std::to_string(i) + "=visor.exe\n";
     table += std::string(1 << 20, 'k') + "=long\n";
     dir.write("tableRFC.cfg", table);
-    dir.write(dir.work() / "plain.xml", cfdi32("not-a-uuid", "ABC", ""));
+    dir.write(dir.work() / "plain.xml", cfdi32("", "not-a-uuid", "ABC"));
     EXPECT_EQ(timed_run({"plain.xml"}).exit_code, exit_code_as_seen(506));
 }
 
@@ -123,9 +116,9 @@ TEST_F(Hostile, TemplateWithTenThousandPlaceholdersRunsWhole) {
     std::string command = "Ostrel.exe";
     for (int i = 0; i < 10000; ++i) command += " $1$";
     dir.write("tableRFC.cfg", "ABC=" + command + "\n");
-    dir.write(dir.work() / "p.xml", cfdi32("not-a-uuid", "ABC", ""));
+    dir.write(dir.work() / "p.xml", cfdi32("", "not-a-uuid", "ABC"));
     const RunResult r = timed_run({"p.xml"});
-    if (platform_dir_separator() == '\\') {
+    if (on_windows()) {
         // Beyond what a Windows command line holds: refused whole, never cut; the
         // run falls back to the generic template, whose converter double leaves nothing.
         EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Ostrel.exe "),
@@ -163,16 +156,16 @@ TEST_F(Hostile, UnreadableInputOrUnwritableProgramDirectoryEndsWithAClearError) 
     const auto read_only = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
 
-    dir.write(dir.work() / "secret.xml", cfdi32("not-a-uuid", "AAA010101AAA", "<vqd>x</vqd>"));
+    dir.write(dir.work() / "secret.xml", cfdi32("<vqd>x</vqd>", "not-a-uuid", "AAA010101AAA"));
     fs::permissions(dir.work() / "secret.xml", fs::perms::none);
     RunResult r = timed_run({"secret.xml"});
     EXPECT_EQ(r.exit_code, exit_code_as_seen(504));
     EXPECT_EQ(r.messages, "Tesmira Viewer: Archivo no existe\n");
 
     // A program folder the user cannot write: one message before the first write, on every road that writes.
-    dir.write(dir.work() / "open.xml", cfdi32("not-a-uuid", "AAA010101AAA", "<vqd>x</vqd>"));
-    dir.write(dir.work() / "qr.xml", cfdi32(kUuidText, "AAA010101AAA", ""));
-    dir.write(dir.work() / "generic.xml", cfdi32("not-a-uuid", "AAA010101AAA", ""));
+    dir.write(dir.work() / "open.xml", cfdi32("<vqd>x</vqd>", "not-a-uuid", "AAA010101AAA"));
+    dir.write(dir.work() / "qr.xml", cfdi32("", kStampUuid, "AAA010101AAA"));
+    dir.write(dir.work() / "generic.xml", cfdi32("", "not-a-uuid", "AAA010101AAA"));
     dir.write(dir.work() / "encrypted.xml", "SELVAR1 not xml");
     dir.write(dir.work() / "ready.vqd", "doc");
     fs::permissions(dir.dir(), read_only);
@@ -216,14 +209,14 @@ TEST_F(Hostile, AnInvoiceCannotPlantTablesTemplatesOrProgramsForALaterInvoice) {
     for (const std::string& name : planted) fs::remove(dir.dir() / name);
     std::vector<std::string> references = {server.url("/logo.jpg")};
     for (const std::string& name : planted) references.push_back(server.url("/" + name));
-    dir.write(dir.work() / "first.xml", cfdi32("not-a-uuid", "ABC", embedded(references)));
+    dir.write(dir.work() / "first.xml", cfdi32(embedded(references), "not-a-uuid", "ABC"));
     timed_run({"first.xml"});
     ASSERT_EQ(server.seen().size(), 1u) << "only the image is asked for";
     EXPECT_EQ(server.seen()[0].path, "/logo.jpg");
     EXPECT_TRUE(fs::exists(dir.dir() / "logo.jpg"));
     for (const std::string& name : planted) EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
 
-    dir.write(dir.work() / "second.xml", cfdi32("not-a-uuid", "ABC", ""));
+    dir.write(dir.work() / "second.xml", cfdi32("", "not-a-uuid", "ABC"));
     EXPECT_EQ(timed_run({"second.xml"}).exit_code, exit_code_as_seen(506));
     for (const auto& start : dir.starts()) EXPECT_NE(start[0], "planted.exe");
 }
@@ -245,7 +238,7 @@ TEST_F(Hostile, AnswersThatAreNotImagesOrTooLargeAreNeverKeptAndAskedForAgain) {
     const std::vector<std::string> names = {"logo.jpg", "vacio.jpg", "grande.jpg"};
     std::vector<std::string> references;
     for (const std::string& name : names) references.push_back(server.url("/" + name));
-    dir.write(dir.work() / "f.xml", cfdi32("not-a-uuid", "ABC", embedded(references)));
+    dir.write(dir.work() / "f.xml", cfdi32(embedded(references), "not-a-uuid", "ABC"));
     const fs::path kept = dir.work() / "rendered.vqd";
     for (int run = 1; run <= 2; ++run) {
         EXPECT_EQ(timed_run({"f.xml"}, {{"RECORDER_QUENDA", "keep=1>" + kept.string()}}).exit_code, 0);
@@ -269,7 +262,7 @@ TEST_F(Hostile, SlowImageServersHoldTheRendererOnlyWithinTheFetchBounds) {
     for (const auto& c : cases) {
         std::vector<std::string> references;
         for (int i = 0; i < c.references; ++i) references.push_back(server.url("/lento/" + std::to_string(i) + ".jpg"));
-        dir.write(dir.work() / "lento.xml", cfdi32("not-a-uuid", "ABC", embedded(references)));
+        dir.write(dir.work() / "lento.xml", cfdi32(embedded(references), "not-a-uuid", "ABC"));
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(timed_run({"lento.xml"}).exit_code, 0);
         const auto took = std::chrono::steady_clock::now() - start;
@@ -289,7 +282,7 @@ TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
     });
     server.server().Get("/ok.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content(kJpeg, "image/jpeg"); });
     server.start();
-    dir.write(dir.work() / "lento.xml", cfdi32("not-a-uuid", "ABC", embedded({server.url("/lento/a.jpg")})));
+    dir.write(dir.work() / "lento.xml", cfdi32(embedded({server.url("/lento/a.jpg")}), "not-a-uuid", "ABC"));
     const auto downloading = [&] { return asked.load() && !dir.files_ending(".part").empty(); };
 
     const int stopped = dir.run_and_stop({"lento.xml"}, {}, downloading, true);
@@ -301,7 +294,7 @@ TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
     asked = false;
     dir.run_and_stop({"lento.xml"}, {}, downloading, false);
     EXPECT_EQ(dir.files_ending(".part").size(), 1u);
-    dir.write(dir.work() / "ok.xml", cfdi32("not-a-uuid", "ABC", embedded({server.url("/ok.jpg")})));
+    dir.write(dir.work() / "ok.xml", cfdi32(embedded({server.url("/ok.jpg")}), "not-a-uuid", "ABC"));
     EXPECT_EQ(timed_run({"ok.xml"}).exit_code, 0);
     EXPECT_TRUE(dir.files_ending(".part").empty());
     EXPECT_TRUE(fs::exists(dir.dir() / "ok.jpg"));
@@ -313,11 +306,12 @@ TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {
     std::string references;
     for (int i = 0; i < 20000; ++i) references += "&big;";
     const std::map<std::string, std::string> invoices = {
-        {"vqd.xml", declaration + cfdi32(kUuidText, "ABC", "<vqd>" + references + "</vqd>")},
-        {"rfc.xml", declaration + cfdi32(kUuidText, references, "")},
+        {"vqd.xml", declaration + cfdi32("<vqd>" + references + "</vqd>", kStampUuid, "ABC")},
+        {"rfc.xml", declaration + cfdi32("", kStampUuid, references)},
         // The version the hand-off reads, behind a namesake in another namespace.
-        {"version.xml", declaration + cfdi32(kUuidText, "ABC",
-                                             "<vqd xmlns:x='urn:x' x:version='1.0' version='" + references + "'>doc</vqd>")},
+        {"version.xml",
+         declaration + cfdi32("<vqd xmlns:x='urn:x' x:version='1.0' version='" + references + "'>doc</vqd>", kStampUuid,
+                              "ABC")},
     };
     for (const auto& [name, invoice] : invoices) {
         dir.write(dir.work() / name, invoice);
@@ -338,7 +332,7 @@ TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {
 TEST_F(Hostile, AViewerStoppedWhileTheRendererRunsTakesTheRendererAndItsFilesWithIt) {
     const fs::path pid_file = dir.work() / "grandchild.pid";
     dir.write(dir.work() / "bitmap", "BM");
-    dir.write(dir.work() / "f.xml", cfdi32(kUuidText, "ABC", "<vqd>doc</vqd>"));
+    dir.write(dir.work() / "f.xml", cfdi32("<vqd>doc</vqd>", kStampUuid, "ABC"));
     const std::map<std::string, std::string> env = {
         {"RECORDER_MARBET", "copy=" + (dir.work() / "bitmap").string() + ">2"},
         {"RECORDER_QUENDA", "grandchild=" + pid_file.string() + ";sleep=30"}};

@@ -83,15 +83,8 @@ TEST_F(Startup, MissingRendererShowsTheRunnersMessagesAndGives507) {
         << r.messages;
 }
 
-namespace {
-
-// Drive letters, UNC names and backslashes are Windows' own; POSIX paths have none.
-bool windows_paths() { return platform_dir_separator() == '\\'; }
-
-}  // namespace
-
 TEST_F(Startup, RelativeWindowsInputsAreJoinedToTheWorkingDirectoryAsWritten) {
-    if (!windows_paths()) GTEST_SKIP() << "Windows path forms";
+    if (!on_windows()) GTEST_SKIP() << "Windows path forms";
     dir.add_double("Selvar.exe");
     const std::map<std::string, std::string> undecryptable = {{"RECORDER_SELVAR", "exit=9"}};
     dir.write(dir.work() / "facturas" / "a.xml", "cifrado");
@@ -129,7 +122,7 @@ TEST_F(Startup, RelativeWindowsInputsAreJoinedToTheWorkingDirectoryAsWritten) {
 }
 
 TEST_F(Startup, WindowsCommandLineQuotesAreTheViewersOwn) {
-    if (!windows_paths()) GTEST_SKIP() << "the command line reaches the program whole only on Windows";
+    if (!on_windows()) GTEST_SKIP() << "the command line reaches the program whole only on Windows";
     dir.write(dir.work() / "My Files" / "a.vqd", "doc");
     dir.write(dir.work() / "a'b c'd.vqd", "doc");
     dir.write(dir.work() / "O'Brien factura.vqd", "doc");
@@ -155,7 +148,7 @@ TEST_F(Startup, WindowsCommandLineQuotesAreTheViewersOwn) {
 }
 
 TEST_F(Startup, ChildSignalsIgnoredByTheParentDoNotKeepTheRendererFromBeingWaitedFor) {
-    if (windows_paths()) GTEST_SKIP() << "POSIX signals";
+    if (on_windows()) GTEST_SKIP() << "POSIX signals";
     dir.write(dir.work() / "a.vqd", "doc");
     // The shell ignores SIGCHLD and hands that on to the viewer.
     const RunResult r = run_program("/bin/sh", {"-c", "trap '' CHLD; exec \"$0\" a.vqd", (dir.dir() / "Vandrel").string()},
@@ -165,7 +158,7 @@ TEST_F(Startup, ChildSignalsIgnoredByTheParentDoNotKeepTheRendererFromBeingWaite
 }
 
 TEST_F(Startup, ASiblingThatCannotBeRunIsReportedSoAndNeverReplacedByANamesake) {
-    if (windows_paths()) GTEST_SKIP() << "POSIX execute permission";
+    if (on_windows()) GTEST_SKIP() << "POSIX execute permission";
     fs::permissions(dir.dir() / "Quenda.exe", fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                     fs::perm_options::remove);
     const fs::path elsewhere = dir.root() / "path";
@@ -180,7 +173,7 @@ TEST_F(Startup, ASiblingThatCannotBeRunIsReportedSoAndNeverReplacedByANamesake) 
 }
 
 TEST_F(Startup, TheWindowsProgramCarriesItsIconVersionAndManifest) {
-    if (!windows_paths()) GTEST_SKIP() << "Windows program resources";
+    if (!on_windows()) GTEST_SKIP() << "Windows program resources";
     const ProgramResources resources = read_program_resources(dir.dir() / "Vandrel.exe");
     EXPECT_EQ(resources.icons, 3);
     EXPECT_EQ(resources.product_name, "Tesmira Viewer");

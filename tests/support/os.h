@@ -8,6 +8,9 @@
 
 #include "support/program_dir.h"
 
+// The tests run against the Windows build (under Wine or on Windows).
+bool on_windows();
+
 // Runs `program` with the rest of its command line exactly as written: Windows
 // hands it over whole; POSIX has the shell split it.
 RunResult run_program_line(const std::string& program, const std::string& arguments, const fs::path& working_dir,

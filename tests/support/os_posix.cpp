@@ -126,3 +126,5 @@ std::string capture_stderr(const std::function<void()>& body) {
     fs::remove(path);
     return captured;
 }
+
+bool on_windows() { return false; }

@@ -239,3 +239,5 @@ std::string capture_stderr(const std::function<void()>& body) {
     _close(fd);
     return captured;
 }
+
+bool on_windows() { return true; }

@@ -78,7 +78,7 @@ ProgramDir::ProgramDir() {
     add_double(opener_name());
 }
 
-std::string opener_name() { return platform_dir_separator() == '\\' ? "iexplore.exe" : "xdg-open"; }
+std::string opener_name() { return on_windows() ? "iexplore.exe" : "xdg-open"; }
 
 ProgramDir::~ProgramDir() {
     std::error_code ignored;
