@@ -117,6 +117,24 @@ TEST_F(Dispatch, EmbeddedDocumentLineEndsAreConvertedWhateverTheLineLengths) {
     EXPECT_TRUE(read_file(kept()) == expected) << "every byte kept, every line end converted";
 }
 
+TEST_F(Dispatch, ADocumentCutShortByAFailedWriteNeverReachesTheRenderer) {
+    if (!limit_children_file_size(100 * 1024)) GTEST_SKIP() << "no file size limit for a child here";
+    struct Restore {
+        ~Restore() { limit_children_file_size(0); }
+    } restore;
+    // One line longer than the write buffer, written in one piece; then short lines, through the buffer.
+    std::string short_lines;
+    for (int i = 0; i < 2000; ++i) short_lines += std::string(99, 'b') + "\n";
+    for (const std::string& text : {std::string(150000, 'a'), short_lines}) {
+        dir.write(dir.work() / "long.xml", cfdi32("<vqd>" + text + "</vqd>", "not-a-uuid"));
+        const RunResult r = dir.run({"long.xml"});
+        EXPECT_NE(r.exit_code, 0);
+        EXPECT_NE(r.messages, "");
+        EXPECT_FALSE(start_of("Quenda.exe"));
+        EXPECT_TRUE(dir.files_ending(".vqd").empty());
+    }
+}
+
 TEST_F(Dispatch, EmbeddedDocumentInCdataOrMixedSectionsIsReadWhole) {
     dir.write(dir.work() / "cdata.xml", cfdi32("<vqd><![CDATA[a <b> $amp$]]></vqd>", "not-a-uuid"));
     EXPECT_EQ(dir.run({"cdata.xml"}, renderer_env()).exit_code, 0);

@@ -50,6 +50,8 @@ const Row kRows[] = {
     {"//#1:vqd", "//fa-def-ns_1:vqd", "//fa-def-ns_1:vqd"},
     {"/x/#2.5:y", "/x/fa-def-ns_2.5:y", "/fa-def-ns:x/fa-def-ns_2.5:y"},
     {"#:x", "fa-def-ns_:x", "fa-def-ns_:x"},
+    {"/#:", "/fa-def-ns_:", "/fa-def-ns_:"},
+    {"/:x/a#1:y", "/:x/a#1:y", "/:x/a#1:y"},  // a colon or "#" that does not begin a numbered prefix
     {"#a:x", "#a:x", "#a:x"},
     // inner "//"
     {"a//b", "a/b", "fa-def-ns:a/fa-def-ns:b"},

@@ -15,7 +15,6 @@
 #include "util/latin1.h"
 #include "util/results.h"
 #include "viewer/invoice_versions.h"
-#include "viewer/qr_text.h"
 #include "viewer/run_state.h"
 #include "viewer/startup.h"
 #include "viewer_settings.h"
@@ -25,8 +24,6 @@
 namespace {
 
 bool version_is(const std::string& version, const char* text) { return ascii_casecmp(version.c_str(), text) == 0; }
-
-StrBuf* query(ViewerRun& run, const char* text) { return invoice_value(*run.invoice, text, &run.value_limit); }
 
 // Nothing has been written and no sibling started for this document yet.
 int refuse_oversized_invoice() {
@@ -56,22 +53,19 @@ std::string attribute_text(xmlAttrPtr attribute) {
     return text;
 }
 
-// 0, or the refusal of a value too large to read.
-int draw_qr_code(ViewerRun& run, const InvoiceVersion& row) {
-    StrBufPtr receiver(query(run, row.receiver_query));
-    StrBufPtr total(query(run, row.total_query));
-    StrBufPtr uuid(query(run, row.uuid_query));
-    StrBufPtr seal(row.seal_query ? query(run, row.seal_query) : nullptr);
-    if (run.value_limit.exceeded) return refuse_oversized_invoice();
-    const std::string text = qr_text(row.qr, QrValues{run.issuer_rfc.get(), receiver.get(), total.get(), uuid.get(), seal.get()});
-    if (text.empty()) return 0;
+// 0, or the refusal of a program folder that cannot take the bitmap.
+int draw_qr_code(ViewerRun& run, const InvoiceReading& reading) {
     if (const int refused = ensure_program_dir_writable(run)) return refused;
-    const std::string id = strbuf_text(uuid.get());
-    run.qr_bitmap_path = id + ".bmp";
+    run.qr_bitmap_path = reading.qr_bitmap;
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
-    const std::string command = command_line_from(
-        {{kViewerSettings.qr_tool_exe, false}, {"-o", false}, {run.qr_bitmap_path, true}, {"-z", false}, {"10", false},
-         {"-t", false}, {"BMP", false}, {text, false}});
+    const std::string command = command_line_from({{kViewerSettings.qr_tool_exe, false},
+                                                   {"-o", false},
+                                                   {run.qr_bitmap_path, true},
+                                                   {"-z", false},
+                                                   {"10", false},
+                                                   {"-t", false},
+                                                   {"BMP", false},
+                                                   {reading.qr_text, false}});
     run_command(command.c_str(), nullptr, 1, 0);
     return 0;
 }
@@ -96,15 +90,11 @@ int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
 }
 
 int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
-    const char* template_file = row.template_file;
-    const char* config_file = row.config_file;
-    // An installation without a newer version's template behaves as before it existed.
-    if (template_file && row.template_must_be_present && !platform_file_readable(template_file)) template_file = nullptr;
-    if (template_file) {
+    if (const char* template_file = generic_template_of(row)) {
         if (const int refused = ensure_program_dir_writable(run)) return refused;
         const std::string command =
             command_line_from({{kViewerSettings.converter_exe, false}, {run.full_path, true}, {template_file, true},
-                               {run.temp_doc_path, true}, {"-c", false}, {config_file, true}});
+                               {run.temp_doc_path, true}, {"-c", false}, {row.config_file, true}});
         run_command(command.c_str(), nullptr, 1, 0);
     }
     if (!platform_file_readable(run.temp_doc_path.c_str())) {
@@ -129,13 +119,14 @@ int invoice_road(ViewerRun& run, xmlNodePtr root) {
         }
     }
     const InvoiceVersion& row = invoice_version_row(run.invoice_version.c_str());
-    run.issuer_rfc.reset(query(run, row.issuer_query));
+    InvoiceReading reading = read_invoice(*run.invoice, row, run.value_limit);
+    run.issuer_rfc = std::move(reading.issuer_rfc);
     // Sized before the QR tool runs: a refused invoice starts nothing.
     xmlNodePtr element = invoice_first_node(*run.invoice, "//vqd");
     if (!element) element = invoice_first_node(*run.invoice, "//fa:vqd");
     if (run.value_limit.exceeded || (element && !embedded_fits(run, element))) return refuse_oversized_invoice();
-    if (row.qr != QrText::None) {
-        if (const int refused = draw_qr_code(run, row)) return refused;
+    if (!reading.qr_text.empty()) {
+        if (const int refused = draw_qr_code(run, reading)) return refused;
     }
 
     if (element) return hand_off_by_version(run, element);

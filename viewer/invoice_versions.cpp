@@ -1,6 +1,8 @@
 #include "viewer/invoice_versions.h"
 
+#include "platform/platform.h"
 #include "util/kvlist.h"
+#include "viewer/qr_text.h"
 
 namespace {
 
@@ -38,4 +40,24 @@ const InvoiceVersion& invoice_version_row(const char* version) {
         if (ascii_casecmp(row.version, version ? version : "") == 0) return row;
     }
     return kUnknownVersion;
+}
+
+InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, ValueLimit& limit) {
+    InvoiceReading reading;
+    reading.issuer_rfc.reset(invoice_value(invoice, row.issuer_query, &limit));
+    if (row.qr == QrText::None) return reading;
+    StrBufPtr receiver(invoice_value(invoice, row.receiver_query, &limit));
+    StrBufPtr total(invoice_value(invoice, row.total_query, &limit));
+    StrBufPtr uuid(invoice_value(invoice, row.uuid_query, &limit));
+    StrBufPtr seal(row.seal_query ? invoice_value(invoice, row.seal_query, &limit) : nullptr);
+    reading.qr_text =
+        qr_text(row.qr, QrValues{reading.issuer_rfc.get(), receiver.get(), total.get(), uuid.get(), seal.get()});
+    if (!reading.qr_text.empty()) reading.qr_bitmap = std::string(strbuf_text(uuid.get())) + ".bmp";
+    return reading;
+}
+
+const char* generic_template_of(const InvoiceVersion& row) {
+    // An installation without a newer version's template behaves as before it existed.
+    if (row.template_file && row.template_must_be_present && !platform_file_readable(row.template_file)) return nullptr;
+    return row.template_file;
 }

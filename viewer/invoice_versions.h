@@ -2,6 +2,11 @@
 // What each version of the Comprobante gets: where its values are read, how its
 // QR code is drawn and which generic template shows it. A new version is a new
 // row here (and its template beside the program).
+#include <string>
+
+#include "util/strbuf.h"
+#include "xml/invoice.h"
+#include "xml/value_limit.h"
 
 enum class QrText {
     None,          // no QR code
@@ -24,3 +29,14 @@ struct InvoiceVersion {
 
 // The row of `version`; the row of an unknown version (no QR code, no template) otherwise.
 const InvoiceVersion& invoice_version_row(const char* version);
+
+// What a row reads out of an invoice.
+struct InvoiceReading {
+    StrBufPtr issuer_rfc;    // the issuer's RFC, or none
+    std::string qr_text;     // empty: no QR code is drawn
+    std::string qr_bitmap;   // the QR code's file, named after the stamp
+};
+// The values `row` names, each within `limit` (which records a value over it).
+InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, ValueLimit& limit);
+// The generic template the converter gets for `row`, or null when none is to run.
+const char* generic_template_of(const InvoiceVersion& row);

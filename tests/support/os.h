@@ -40,6 +40,9 @@ int run_program_and_stop(const std::string& program, const std::vector<std::stri
 // From now on children run without the rights of root, so that file permissions
 // hold for them as for a user; false where that cannot be had (then nothing changes).
 bool run_children_unprivileged(bool on);
+// Files the children write may grow to `bytes` at most (0: no limit); false where
+// the system cannot hold a child to that.
+bool limit_children_file_size(long bytes);
 // The exit code a parent on this system sees for `code`: POSIX keeps 8 bits.
 int exit_code_as_seen(int code);
 void set_env(const std::string& name, const std::string& value);

@@ -18,6 +18,7 @@
 namespace {
 
 bool g_unprivileged = false;
+rlim_t g_file_size_limit = 0;  // 0: none
 constexpr uid_t kNobody = 65534;
 
 }  // namespace
@@ -25,6 +26,11 @@ constexpr uid_t kNobody = 65534;
 bool run_children_unprivileged(bool on) {
     // Only root needs to shed its rights; anyone else is bound by permissions already.
     g_unprivileged = on && geteuid() == 0;
+    return true;
+}
+
+bool limit_children_file_size(long bytes) {
+    g_file_size_limit = bytes > 0 ? static_cast<rlim_t>(bytes) : 0;
     return true;
 }
 
@@ -38,6 +44,12 @@ namespace {
     const int fd = open(err_path, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (fd >= 0) dup2(fd, STDERR_FILENO);
     if (g_unprivileged && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
+    if (g_file_size_limit) {
+        // A write past the limit then fails with EFBIG instead of ending the program.
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{g_file_size_limit, g_file_size_limit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
     if (chdir(working_dir.c_str()) != 0) _exit(127);
     for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
     std::vector<char*> argv;

@@ -155,6 +155,7 @@ int exit_code_as_seen(int code) { return code; }
 
 // Windows has no root whose rights would have to be shed.
 bool run_children_unprivileged(bool on) { return !on; }
+bool limit_children_file_size(long bytes) { return bytes <= 0; }
 
 void set_env(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
 
