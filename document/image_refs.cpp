@@ -34,8 +34,7 @@ bool file_present(const std::string& path) {
     return true;
 }
 
-}  // namespace
-
+// A name a fetch may write: an image type's extension (any case), or none.
 bool is_image_name(const std::string& name) {
     // One trailing point is the RFC rule's (a name that had no extension); the
     // system would drop it, and any further point or blank, when storing the file.
@@ -48,6 +47,7 @@ bool is_image_name(const std::string& name) {
                        [&](const char* known) { return ascii_casecmp(extension.c_str(), known) == 0; });
 }
 
+// A name that can only ever mean a file in the program's directory.
 bool is_plain_file_name(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (const unsigned char c : name) {
@@ -55,6 +55,8 @@ bool is_plain_file_name(const std::string& name) {
     }
     return true;
 }
+
+}  // namespace
 
 ImageRef* image_ref_new() { return new (std::nothrow) ImageRef{}; }
 

@@ -46,7 +46,3 @@ int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lo
 // 0 rewritten; 503 unreadable or empty; 511 no buffer; 1 cannot be written.
 int localise_file_in_place(const char* path, const ImageLookup& lookup);
 
-// A name that can only ever mean a file in the program's directory.
-bool is_plain_file_name(const std::string& name);
-// A name a fetch may write: an image type's extension (any case), or none.
-bool is_image_name(const std::string& name);

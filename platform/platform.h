@@ -20,8 +20,6 @@ bool platform_set_current_dir(const char* dir);
 char platform_dir_separator();
 // An input path that is used as written rather than joined to the current directory.
 bool platform_path_is_absolute(const char* path);
-// 0 when both name the same directory text (case-insensitive where the file system is).
-int platform_path_compare(const char* a, const char* b);
 // The path names a regular file that can be opened for reading (never blocks).
 bool platform_file_readable(const char* path);
 bool platform_remove_file(const char* path);

@@ -208,7 +208,6 @@ char platform_dir_separator() { return '/'; }
 
 bool platform_path_is_absolute(const char* path) { return path && path[0] == '/'; }
 
-int platform_path_compare(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : ""); }
 
 bool platform_file_readable(const char* path) {
     if (!path || !*path) {

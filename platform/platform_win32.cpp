@@ -60,7 +60,6 @@ bool platform_path_is_absolute(const char* path) {
     return path && (std::strchr(path, ':') != nullptr || (path[0] == '\\' && path[1] == '\\'));
 }
 
-int platform_path_compare(const char* a, const char* b) { return _stricmp(a ? a : "", b ? b : ""); }
 
 bool platform_file_readable(const char* path) {
     if (!path || !*path) {

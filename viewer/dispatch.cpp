@@ -32,6 +32,19 @@ int refuse_oversized_invoice() {
     return kValueTooLarge;
 }
 
+// 0 when the program's directory takes files; otherwise its message box and 515.
+int ensure_program_dir_writable(ViewerRun& run) {
+    if (run.program_dir_writable || platform_dir_writable(run.app_dir.c_str())) {
+        run.program_dir_writable = true;
+        return 0;
+    }
+    // Every road that writes fails in its own way there; one clear message instead.
+    const std::string message = "No se puede escribir en la carpeta del programa " + run.app_dir +
+                                ". Instale Tesmira Viewer en una carpeta en la que su usuario pueda escribir.";
+    platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
+    return kProgramDirNotWritable;
+}
+
 // The embedded document and its version, both of which the hand-off reads.
 bool embedded_fits(ViewerRun& run, xmlNodePtr element) {
     // The attribute the hand-off reads: "version" in no namespace.
@@ -197,18 +210,6 @@ int dispatch_document(ViewerRun& run) {
     if (!element) return open_in_browser(run);
     if (!embedded_fits(run, element)) return refuse_oversized_invoice();
     return hand_off_by_version(run, element);
-}
-
-int ensure_program_dir_writable(ViewerRun& run) {
-    if (run.program_dir_writable || platform_dir_writable(run.app_dir.c_str())) {
-        run.program_dir_writable = true;
-        return 0;
-    }
-    // Every road that writes fails in its own way there; one clear message instead.
-    const std::string message = "No se puede escribir en la carpeta del programa " + run.app_dir +
-                                ". Instale Tesmira Viewer en una carpeta en la que su usuario pueda escribir.";
-    platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
-    return kProgramDirNotWritable;
 }
 
 int open_in_browser(const ViewerRun& run) {

@@ -47,5 +47,3 @@ int dispatch_document(ViewerRun& run);
 int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens);
 int start_renderer(ViewerRun& run, const std::string& document_name);
 int open_in_browser(const ViewerRun& run);
-// 0 when the program's directory takes files; otherwise its message box and 515.
-int ensure_program_dir_writable(ViewerRun& run);

@@ -40,8 +40,8 @@ StrBuf* shorthand_expression(const char* text, int32_t n) {
     return expression;
 }
 
-}  // namespace
-
+// A node's text content converted to a new Latin-1 buffer; null when it has none
+// or when it is over `limit`.
 StrBuf* node_text_latin1(xmlNodePtr node, ValueLimit* limit) {
     if (limit && !value_fits(node, *limit)) return nullptr;
     xmlChar* content = xmlNodeGetContent(node);
@@ -58,6 +58,8 @@ StrBuf* node_text_latin1(xmlNodePtr node, ValueLimit* limit) {
     xmlFree(content);
     return result;
 }
+
+}  // namespace
 
 StrBuf* query_value(const StrBuf* query, const Invoice& invoice, ValueLimit* limit) {
     if (!query || !invoice.context) return nullptr;

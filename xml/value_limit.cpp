@@ -61,16 +61,19 @@ private:
     std::unordered_map<const xmlEntity*, int64_t> sizes_;
 };
 
+// The bytes the value of `node` (an element's text, an attribute's value, a
+// text node) comes to with its entity references expanded, counted no further
+// than `ceiling` + 1.
+int64_t expanded_value_size(const xmlNode* node, int64_t ceiling) {
+    if (!node) return 0;
+    return SizeCounter(ceiling).node(node);
+}
+
 }  // namespace
 
 ValueLimit value_limit_for_file(int64_t file_size) {
     const int64_t scaled = file_size > kLongTextLimit ? kLongTextLimit : file_size * kFileFactor;
     return ValueLimit{std::min(kLongTextLimit, std::max(kMinimumLimit, scaled)), false};
-}
-
-int64_t expanded_value_size(const xmlNode* node, int64_t ceiling) {
-    if (!node) return 0;
-    return SizeCounter(ceiling).node(node);
 }
 
 bool value_fits(const xmlNode* node, ValueLimit& limit) {

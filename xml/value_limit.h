@@ -15,9 +15,5 @@ struct ValueLimit {
 // The limit for an invoice file of `file_size` bytes: the larger of 10 MiB and ten
 // times its size, and never more than the 64 MiB of long text a parse accepts.
 ValueLimit value_limit_for_file(int64_t file_size);
-// The bytes the value of `node` (an element's text, an attribute's value, a
-// text node) comes to with its entity references expanded, counted no further
-// than `ceiling` + 1.
-int64_t expanded_value_size(const xmlNode* node, int64_t ceiling);
 // Whether the value of `node` fits; records the excess in `limit` when it does not.
 bool value_fits(const xmlNode* node, ValueLimit& limit);

@@ -22,30 +22,9 @@ void put32(std::vector<unsigned char>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back((v >> (8 * i)) & 0xFF);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::string output;
-    std::string type = "BMP";
-    int size = 3;
-    std::string text;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-o" && i + 1 < argc) output = argv[++i];
-        else if (arg == "-z" && i + 1 < argc) size = std::atoi(argv[++i]);
-        else if (arg == "-t" && i + 1 < argc) type = argv[++i];
-        else text = arg;
-    }
-    if (output.empty() || text.empty() || type != "BMP" || size < 1 || size > 100) {
-        std::fprintf(stderr, "uso: Marbet.exe -o ARCHIVO -z TAMANO -t BMP TEXTO\n");
-        return 2;
-    }
-    QRcode* code = QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1);
-    if (!code) {
-        std::fprintf(stderr, "Marbet: no se pudo codificar el texto\n");
-        return 3;
-    }
-    const int modules = code->width + 2 * kQuietModules;
+// The code as a 24-bit bitmap, `size` pixels a module, with its quiet zone.
+std::vector<unsigned char> bitmap_of(const QRcode& code, int size) {
+    const int modules = code.width + 2 * kQuietModules;
     const int pixels = modules * size;
     const int row_bytes = (pixels * 3 + 3) & ~3;
     std::vector<unsigned char> bmp;
@@ -69,13 +48,39 @@ int main(int argc, char** argv) {
         const int my = y / size - kQuietModules;
         for (int x = 0; x < pixels; ++x) {
             const int mx = x / size - kQuietModules;
-            const bool dark = mx >= 0 && my >= 0 && mx < code->width && my < code->width &&
-                              (code->data[my * code->width + mx] & 1);
-            const unsigned char value = dark ? 0 : 255;
-            std::memset(&row[static_cast<size_t>(x) * 3], value, 3);
+            const bool dark =
+                mx >= 0 && my >= 0 && mx < code.width && my < code.width && (code.data[my * code.width + mx] & 1);
+            std::memset(&row[static_cast<size_t>(x) * 3], dark ? 0 : 255, 3);
         }
         bmp.insert(bmp.end(), row.begin(), row.end());
     }
+    return bmp;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string output;
+    std::string type = "BMP";
+    int size = 3;
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-o" && i + 1 < argc) output = argv[++i];
+        else if (arg == "-z" && i + 1 < argc) size = std::atoi(argv[++i]);
+        else if (arg == "-t" && i + 1 < argc) type = argv[++i];
+        else text = arg;
+    }
+    if (output.empty() || text.empty() || type != "BMP" || size < 1 || size > 100) {
+        std::fprintf(stderr, "uso: Marbet.exe -o ARCHIVO -z TAMANO -t BMP TEXTO\n");
+        return 2;
+    }
+    QRcode* code = QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1);
+    if (!code) {
+        std::fprintf(stderr, "Marbet: no se pudo codificar el texto\n");
+        return 3;
+    }
+    const std::vector<unsigned char> bmp = bitmap_of(*code, size);
     QRcode_free(code);
     FILE* file = std::fopen(output.c_str(), "wb");
     if (!file || std::fwrite(bmp.data(), 1, bmp.size(), file) != bmp.size()) {

@@ -45,6 +45,31 @@ bool copy_file(const std::string& from, const std::string& to) {
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
+// The actions of RECORDER_<KEY>, in order.
+std::vector<std::string> actions_of(const std::string& key) {
+    const char* actions_env = std::getenv(("RECORDER_" + key).c_str());
+    std::vector<std::string> actions;
+    std::stringstream split(actions_env ? actions_env : "");
+    for (std::string action; std::getline(split, action, ';');) {
+        if (!action.empty()) actions.push_back(action);
+    }
+    return actions;
+}
+
+// Name, working directory and arguments, separated by tabs.
+std::string record_of(const std::string& name, int argc, char** argv) {
+    std::string cwd;
+    platform_get_current_dir(cwd);
+    std::string record = escape(name);
+    record += '\t';
+    record += escape(cwd);
+    for (int i = 1; i < argc; ++i) {
+        record += '\t';
+        record += escape(argv[i]);
+    }
+    return record;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,29 +86,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    const char* actions_env = std::getenv(("RECORDER_" + key).c_str());
-    std::vector<std::string> actions;
-    std::stringstream split(actions_env ? actions_env : "");
-    for (std::string action; std::getline(split, action, ';');) {
-        if (!action.empty()) actions.push_back(action);
-    }
-
-    std::string cwd;
-    platform_get_current_dir(cwd);
-    std::string record = escape(name);
-    record += '\t';
-    record += escape(cwd);
-    for (int i = 1; i < argc; ++i) {
-        record += '\t';
-        record += escape(argv[i]);
-    }
-
+    std::string record = record_of(name, argc, argv);
     int exit_code = 0;
     auto arg = [&](const std::string& index) -> std::string {
         const int i = std::atoi(index.c_str());
         return (i >= 1 && i < argc) ? argv[i] : "";
     };
-    for (const std::string& action : actions) {
+    for (const std::string& action : actions_of(key)) {
         const size_t eq = action.find('=');
         const std::string verb = action.substr(0, eq);
         const std::string value = eq == std::string::npos ? "" : action.substr(eq + 1);
