@@ -10,7 +10,7 @@ namespace {
 
 std::vector<std::string> split(const uint8_t* data, size_t size, size_t step) {
     LineListPtr list(linelist_new());
-    LineSplitter splitter{list.get(), nullptr, 0};
+    LineSplitter splitter{list.get(), {}};
     for (size_t at = 0; at < size; at += step) {
         const size_t n = size - at < step ? size - at : step;
         line_splitter_feed(&splitter, reinterpret_cast<const char*>(data + at), n);

@@ -25,7 +25,7 @@ std::vector<std::string> lines_of(LineList* list) {
 
 std::vector<std::string> split_chunks(const std::vector<std::string>& chunks) {
     LineListPtr list(linelist_new());
-    LineSplitter splitter{list.get(), nullptr, 0};
+    LineSplitter splitter{list.get(), {}};
     for (const std::string& chunk : chunks) line_splitter_feed(&splitter, chunk.data(), chunk.size());
     line_splitter_finish(&splitter);
     return lines_of(list.get());

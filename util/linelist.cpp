@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "util/diagnostics.h"
@@ -29,89 +30,35 @@ void add_line(LineList* list, const char* bytes, size_t length) {
     list->last = line;
 }
 
-// The pending tail's buffer always holds a power of two bytes, at least 64, so
-// that its size follows from its length.
-size_t capacity_for(size_t length) {
-    size_t capacity = 64;
-    while (capacity < length + 1) capacity *= 2;
-    return capacity;
-}
-
-void clear_pending(LineSplitter* splitter) {
-    std::free(splitter->pending);
-    splitter->pending = nullptr;
-    splitter->pending_length = 0;
-}
-
-// Splits pending + chunk; `finish` turns an unterminated tail into a last line.
-void split(LineSplitter* splitter, const char* chunk, size_t count, bool finish) {
-    const size_t n = static_cast<size_t>(splitter->pending_length);
-    if (n == 0 && (finish || count == 0)) return;
-
-    // Only the tail is ever copied: the chunk itself is scanned in place.
-    const char* pending = splitter->pending;
-    size_t scan = 0;
-    size_t line_start = 0;  // offset into the chunk of the next line's first byte
-    bool carried = n > 0;   // the current line begins in the pending bytes
-    auto emit = [&](const char* bytes, size_t length) {
-        if (length > 0 && bytes[length - 1] == '\r') --length;
-        add_line(splitter->target, bytes, length);
-    };
-    if (!finish) {
-        for (; scan < count; ++scan) {
-            if (chunk[scan] != '\n') continue;
-            if (carried) {
-                std::vector<char> joined(pending, pending + n);
-                joined.insert(joined.end(), chunk, chunk + scan);
-                emit(joined.data(), joined.size());
-                carried = false;
-            } else {
-                emit(chunk + line_start, scan - line_start);
-            }
-            line_start = scan + 1;
-        }
-    }
-    if (finish) {
-        add_line(splitter->target, pending, n);  // a trailing CR stays part of a last line
-        clear_pending(splitter);
-        return;
-    }
-    const size_t rest = count - line_start;
-    if (!carried && rest == 0) {
-        clear_pending(splitter);
-        return;
-    }
-    const size_t kept = carried ? n : 0;
-    const size_t tail = kept + rest;
-    if (tail > static_cast<size_t>(INT32_MAX) - 1) {
-        clear_pending(splitter);
-        return;
-    }
-    // A line longer than a chunk grows its buffer by doubling, never by copying
-    // the whole tail again for each chunk.
-    char* next = carried ? splitter->pending : nullptr;
-    if (!carried || capacity_for(tail) > capacity_for(n)) {
-        next = static_cast<char*>(std::realloc(next, capacity_for(tail)));
-        if (!next) {
-            clear_pending(splitter);
-            return;
-        }
-    }
-    std::memcpy(next + kept, chunk + line_start, rest);
-    next[tail] = '\0';
-    if (!carried) clear_pending(splitter);
-    splitter->pending = next;
-    splitter->pending_length = static_cast<int32_t>(tail);
+// A line ends at a line feed, which is not kept, nor is a carriage return before it.
+void emit(LineList* list, const char* bytes, size_t length) {
+    if (length > 0 && bytes[length - 1] == '\r') --length;
+    add_line(list, bytes, length);
 }
 
 }  // namespace
 
 void line_splitter_feed(LineSplitter* splitter, const char* bytes, size_t count) {
-    split(splitter, bytes, count, false);
+    const char* const end = bytes + count;
+    // The chunk is scanned in place; only a line that began in an earlier chunk
+    // is gathered, in a buffer that grows by doubling.
+    while (const char* feed = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<size_t>(end - bytes)))) {
+        if (splitter->pending.empty()) {
+            emit(splitter->target, bytes, static_cast<size_t>(feed - bytes));
+        } else {
+            splitter->pending.append(bytes, feed);
+            emit(splitter->target, splitter->pending.data(), splitter->pending.size());
+            splitter->pending.clear();
+        }
+        bytes = feed + 1;
+    }
+    splitter->pending.append(bytes, end);
 }
 
 void line_splitter_finish(LineSplitter* splitter) {
-    split(splitter, nullptr, 0, true);
+    // A trailing CR stays part of a last line without a line feed.
+    if (!splitter->pending.empty()) add_line(splitter->target, splitter->pending.data(), splitter->pending.size());
+    splitter->pending.clear();
 }
 
 LineList* linelist_new() {
@@ -127,7 +74,7 @@ LineList* linelist_read_file(const char* path) {
         std::fclose(file);
         return nullptr;
     }
-    LineSplitter splitter{list, nullptr, 0};
+    LineSplitter splitter{list, {}};
     std::vector<char> chunk(kReadChunkSize);
     for (;;) {
         const size_t got = std::fread(chunk.data(), 1, chunk.size(), file);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "util/strbuf.h"
 
@@ -33,8 +34,7 @@ void linelist_free(LineList* list);
 // Splitter state of one read: feed chunks, then finish.
 struct LineSplitter {
     LineList* target;
-    char* pending;
-    int32_t pending_length;
+    std::string pending;  // the start of a line that has not ended yet
 };
 void line_splitter_feed(LineSplitter* splitter, const char* bytes, size_t count);
 void line_splitter_finish(LineSplitter* splitter);

@@ -1,5 +1,6 @@
 // An invoice opened: parsed (decrypted first when it does not parse), classified
 // by its Comprobante root and version, and sent down one road to the renderer.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -144,10 +145,8 @@ int invoice_road(ViewerRun& run, xmlNodePtr root) {
 
     if (element) return hand_off_by_version(run, element);
 
-    if (run.issuer_rfc) {
-        const int result = run_issuer_command(strbuf_text(run.issuer_rfc.get()), run.full_path.c_str(), run.arg_count, run.args);
-        if (result == 0) return 0;
-    }
+    const char* rfc = run.issuer_rfc ? strbuf_text(run.issuer_rfc.get()) : nullptr;
+    if (rfc && run_issuer_command(rfc, run.full_path.c_str(), run.arg_count, run.args) == 0) return 0;
     return run_generic_template(run, row);
 }
 
@@ -213,9 +212,8 @@ int dispatch_document(ViewerRun& run) {
 }
 
 int open_in_browser(const ViewerRun& run) {
-    StrBufPtr source(strbuf_from_text(run.full_path.c_str()));
-    StrBufPtr slashed(source ? strbuf_replace_all(source.get(), "\\", "/") : nullptr);
-    std::string target = slashed ? strbuf_text(slashed.get()) : run.full_path;
+    std::string target = run.full_path;
+    std::replace(target.begin(), target.end(), '\\', '/');
     // A path that begins at the root already brings the slash that ends the URL's empty host.
     if (!target.empty() && target[0] == '/') target.erase(0, 1);
     const std::string parameters = "\"file:///" + target + "\"";

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "viewer/startup.h"
+#include "viewer_settings.h"
 
 ViewerRun::~ViewerRun() {
     if (!temp_doc_path.empty()) platform_forget_on_stop(temp_doc_path.c_str());
@@ -10,10 +11,6 @@ ViewerRun::~ViewerRun() {
 }
 
 ImageLookup image_lookup_of(const ViewerRun& run) {
-    ImageLookup lookup;
-    lookup.program_dir = run.app_dir;
-    lookup.issuer_rfc = run.issuer_rfc.get();
-    lookup.placeholder_present = run.placeholder_present;
-    lookup.fetch = run.image_fetch;
-    return lookup;
+    return ImageLookup{run.app_dir, run.issuer_rfc.get(), run.placeholder_present, kViewerSettings.image_base_url,
+                       run.image_fetch};
 }

@@ -14,30 +14,21 @@ struct XPathObjectDeleter {
     void operator()(xmlXPathObjectPtr object) const { xmlXPathFreeObject(object); }
 };
 
-// "element:attribute" with quotes grouping; null when no ":" lies outside quotes.
-StrBuf* shorthand_expression(const char* text, int32_t n) {
+std::string without_quotes(std::string text) {
+    std::erase_if(text, [](char c) { return c == '"' || c == '\''; });
+    return text;
+}
+
+// "element:attribute" with quotes grouping, as "//element/@attribute"; empty
+// when no ":" lies outside quotes.
+std::string shorthand_expression(const std::string& text) {
     bool quoted = false;
-    int32_t colon = -1;
-    for (int32_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '"' || text[i] == '\'') quoted = !quoted;
-        else if (text[i] == ':' && !quoted) {
-            colon = i;
-            break;
-        }
+        if (text[i] != ':' || quoted) continue;
+        return "//" + without_quotes(text.substr(0, i)) + "/@" + without_quotes(text.substr(i + 1));
     }
-    if (colon < 0) return nullptr;
-    const std::string element_raw(text, static_cast<size_t>(colon));
-    StrBufPtr element(strbuf_remove_chars(element_raw.c_str(), "\"'"));
-    StrBufPtr attribute(strbuf_remove_chars(text + colon + 1, "\"'"));
-    if (!element || !attribute) return nullptr;
-    StrBuf* expression = nullptr;
-    strbuf_reserve_for(&expression, element->length + attribute->length + 4);
-    if (!strbuf_append_text(&expression, "//") || !strbuf_append_buf(&expression, element.get()) ||
-        !strbuf_append_text(&expression, "/@") || !strbuf_append_buf(&expression, attribute.get())) {
-        strbuf_free(expression);
-        return nullptr;
-    }
-    return expression;
+    return std::string();
 }
 
 // A node's text content converted to a new Latin-1 buffer; null when it has none
@@ -63,23 +54,14 @@ StrBuf* node_text_latin1(xmlNodePtr node, ValueLimit* limit) {
 
 StrBuf* query_value(const StrBuf* query, const Invoice& invoice, ValueLimit* limit) {
     if (!query || !invoice.context) return nullptr;
-    const char* text = strbuf_text(query);
-    const int32_t n = static_cast<int32_t>(std::strlen(text));
-    StrBufPtr expression;
-    if (n >= 2 && text[0] == '{' && text[n - 1] == '}') {
-        expression.reset(strbuf_new(n - 1));
-        if (!expression || !expression->text) return nullptr;
-        strbuf_fill(expression.get(), text + 1, n - 2);
-    } else {
-        expression.reset(shorthand_expression(text, n));
-        if (!expression) return nullptr;
-    }
-    StrBufPtr qualified(qualify_path_buf(expression.get(), invoice.default_ns_count));
-    expression.reset();
+    const std::string text = strbuf_text(query);
+    const bool braced = text.size() >= 2 && text.front() == '{' && text.back() == '}';
+    const std::string expression = braced ? text.substr(1, text.size() - 2) : shorthand_expression(text);
+    if (!braced && expression.empty()) return nullptr;
+    StrBufPtr qualified(qualify_path(expression.c_str(), invoice.default_ns_count));
     if (!qualified) return nullptr;
     std::unique_ptr<xmlXPathObject, XPathObjectDeleter> result(
         xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(strbuf_text(qualified.get())), invoice.context));
-    qualified.reset();
     if (!result || result->type != XPATH_NODESET || !result->nodesetval || result->nodesetval->nodeNr < 1) {
         return nullptr;
     }
