@@ -109,11 +109,9 @@ struct PlatformProcess {
 
 PlatformProcess* platform_process_start(const char* command_line, const char* application, const char* working_dir,
                                         int show_console) {
-    STARTUPINFOA startup;
-    std::memset(&startup, 0, sizeof startup);
+    STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION info;
-    std::memset(&info, 0, sizeof info);
+    PROCESS_INFORMATION info{};
     std::string line = command_line ? command_line : "";
     // Windows carries at most 32,767 characters, terminator included; refuse a
     // longer line rather than let a child run with a cut one.

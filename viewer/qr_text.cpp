@@ -1,5 +1,7 @@
 #include "viewer/qr_text.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kVerificationAddress = "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx";
@@ -9,25 +11,24 @@ std::string text_of(const StrBuf* value) { return std::string(value->text, stati
 
 bool is_blank_quote_or_control(unsigned char c) { return c == '"' || c == ' ' || c < 0x20 || c == 0x7F; }
 
+template <typename Test>
+bool every_byte(const StrBuf* value, Test test) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(value->text);
+    return std::all_of(bytes, bytes + value->length, test);
+}
+
 // Values that reach the QR tool's command line must not be able to add
 // arguments or point elsewhere.
 bool is_safe(const StrBuf* value) {
-    if (!value) return false;
-    for (int32_t i = 0; i < value->length; ++i) {
-        const auto c = static_cast<unsigned char>(value->text[i]);
-        if (is_blank_quote_or_control(c) || c == '/' || c == '\\') return false;
-    }
-    return true;
+    const auto plain = [](unsigned char c) { return !is_blank_quote_or_control(c) && c != '/' && c != '\\'; };
+    return value && every_byte(value, plain);
 }
 
 bool is_stamp_uuid(const StrBuf* uuid) {
-    if (!uuid || uuid->length != 36) return false;
-    for (int32_t i = 0; i < uuid->length; ++i) {
-        const char c = uuid->text[i];
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!hex && c != '-') return false;
-    }
-    return true;
+    const auto hex_or_hyphen = [](unsigned char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == '-';
+    };
+    return uuid && uuid->length == 36 && every_byte(uuid, hex_or_hyphen);
 }
 
 // The SAT's pattern for a total: [0-9]{1,18}(\.[0-9]{1,6})?
@@ -43,11 +44,7 @@ bool is_sat_total(const std::string& total) {
 
 // A seal is base64: its "+", "/" and "=" are allowed, nothing that splits a command line.
 bool is_safe_seal(const StrBuf* seal) {
-    if (!seal) return true;
-    for (int32_t i = 0; i < seal->length; ++i) {
-        if (is_blank_quote_or_control(static_cast<unsigned char>(seal->text[i]))) return false;
-    }
-    return true;
+    return !seal || every_byte(seal, [](unsigned char c) { return !is_blank_quote_or_control(c); });
 }
 
 std::string with_escaped_ampersands(const std::string& rfc) {
@@ -69,9 +66,9 @@ std::string verification_text(const QrValues& v) {
     }
     const std::string seal = v.seal ? text_of(v.seal) : "";
     const std::string tail = seal.size() > kSealTail ? seal.substr(seal.size() - kSealTail) : seal;
-    return std::string(kVerificationAddress) + "?id=" + text_of(v.uuid) + "&re=" + with_escaped_ampersands(text_of(v.issuer)) +
-           "&rr=" + with_escaped_ampersands(text_of(v.receiver)) + "&tt=" + verification_total(text_of(v.total)) +
-           "&fe=" + tail;
+    return std::string(kVerificationAddress) + "?id=" + text_of(v.uuid) +
+           "&re=" + with_escaped_ampersands(text_of(v.issuer)) + "&rr=" + with_escaped_ampersands(text_of(v.receiver)) +
+           "&tt=" + verification_total(text_of(v.total)) + "&fe=" + tail;
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "xml/namespaces.h"
 
-#include <cstdio>
 #include <unordered_set>
 #include <vector>
 
@@ -25,11 +24,9 @@ void register_default(xmlXPathContextPtr context, const xmlNs* ns, int* counter,
     const std::string key = uri_key(text_of(ns->href));
     if (bindings.generated_prefix_by_uri.count(key)) return;
     ++*counter;
-    char prefix[512];
-    if (*counter == 1) std::snprintf(prefix, sizeof prefix, "%s", kDefaultPrefix);
-    else std::snprintf(prefix, sizeof prefix, "%s_%d", kDefaultPrefix, *counter);
+    const std::string prefix = *counter == 1 ? kDefaultPrefix : kDefaultPrefix + ("_" + std::to_string(*counter));
     bindings.generated_prefix_by_uri[key] = prefix;
-    xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>(prefix), ns->href);
+    xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>(prefix.c_str()), ns->href);
 }
 
 void register_prefixed(xmlXPathContextPtr context, const xmlNs* ns, NamespaceBindings& bindings) {

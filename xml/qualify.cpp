@@ -100,12 +100,7 @@ StrBuf* expand_numbered_prefix(const StrBuf* step) {
         if (text_is_numeric(number.c_str())) {
             std::string expanded = std::string(kDefaultPrefix) + "_" + number;
             expanded.append(colon, static_cast<size_t>(text + step->length - colon));
-            StrBuf* result = nullptr;
-            if (!strbuf_append_bytes(&result, expanded.data(), static_cast<int64_t>(expanded.size()))) {
-                strbuf_free(result);
-                return nullptr;
-            }
-            return result;
+            return strbuf_from_range(expanded.data(), expanded.data() + expanded.size() - 1);
         }
     }
     return strbuf_dup(step);
