@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string line = args[0];
     for (size_t i = 1; i < args.size(); ++i) {
         line += ' ';
-        line += msvcrt_quote_argument(args[i]);
+        line += msvcrt_enclose_argument(args[i]);
     }
     if (msvcrt_split_command_line(line.c_str()) != args) std::abort();
     return 0;

@@ -62,11 +62,6 @@ std::vector<std::string> msvcrt_split_command_line(const char* command_line) {
     return argv;
 }
 
-std::string msvcrt_quote_argument(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
-    return msvcrt_enclose_argument(argument);
-}
-
 std::string msvcrt_enclose_argument(const std::string& argument) {
     std::string quoted = "\"";
     for (size_t i = 0;; ++i) {

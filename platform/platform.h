@@ -81,7 +81,6 @@ bool platform_process_alive(long pid);
 
 // Microsoft C runtime command-line rules, used where a command line must become an argv.
 std::vector<std::string> msvcrt_split_command_line(const char* command_line);
-std::string msvcrt_quote_argument(const std::string& argument);
 // Always between double quotes, escaped so that it splits back into itself.
 std::string msvcrt_enclose_argument(const std::string& argument);
 // The text after the program's own name in a whole command line (a quoted name

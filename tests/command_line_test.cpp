@@ -58,7 +58,7 @@ TEST(MsvcrtRules, QuotingThenSplittingGivesTheArgumentsBack) {
     std::string line = "prog";
     for (const std::string& arg : originals) {
         line += ' ';
-        line += msvcrt_quote_argument(arg);
+        line += msvcrt_enclose_argument(arg);
     }
     Args expected = {"prog"};
     expected.insert(expected.end(), originals.begin(), originals.end());

@@ -164,14 +164,9 @@ int viewer_main_argv(int count, char** argv, ImageFetch image_fetch) {
     ViewerRun run;
     run.image_fetch = image_fetch;
     run.args = string_table_new(kArgSlots, kArgSlotSize);
-    if (!run.args) return kUsage;
-    for (int i = 0; i < count && run.arg_count < kArgSlots; ++i) {
-        const char* arg = argv[i] ? argv[i] : "";
-        size_t n = std::strlen(arg);
-        if (n > kPathLimit) n = kPathLimit;
-        std::memcpy(run.args[run.arg_count], arg, n);
-        run.args[run.arg_count][n] = '\0';
-        ++run.arg_count;
+    for (int i = 0; run.args && i < count && run.arg_count < kArgSlots; ++i) {
+        const std::string arg = argv[i] ? std::string(argv[i]).substr(0, kPathLimit) : "";
+        std::memcpy(run.args[run.arg_count++], arg.c_str(), arg.size() + 1);
     }
     return run_viewer(run);
 }
@@ -180,7 +175,6 @@ int viewer_main_text(const char* command_text) {
     const XmlLibraryScope xml_library;
     ViewerRun run;
     run.args = string_table_new(kArgSlots, kArgSlotSize);
-    if (!run.args) return kUsage;
-    run.arg_count = split_command_line(command_text, run.args, kArgSlots, kArgSlotSize);
+    if (run.args) run.arg_count = split_command_line(command_text, run.args, kArgSlots, kArgSlotSize);
     return run_viewer(run);
 }
