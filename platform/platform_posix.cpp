@@ -88,6 +88,15 @@ bool resolve_program(const std::string& name, std::string& out) {
     return false;
 }
 
+// The child's status once it has ended; -1 when it cannot be waited for.
+int wait_for(pid_t pid) {
+    int status = 0;
+    pid_t waited;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    return waited < 0 ? -1 : status;
+}
+
 // The fields of /proc/PID/stat after the command name, which may hold anything.
 std::vector<std::string> stat_fields(const std::string& pid) {
     std::string stat;
@@ -130,9 +139,7 @@ void stop_adopted_orphans(unsigned long long tree_started) {
         for (const pid_t pid : adopted) {
             kill(-pid, SIGKILL);
             kill(pid, SIGKILL);
-            int status = 0;
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
+            wait_for(pid);
         }
     }
 }
@@ -150,9 +157,9 @@ int decode_status(int status) {
     return 1;
 }
 
-// Starts `argv` with the given program; 0 or an errno value.
-int spawn(const std::string& program, const std::vector<std::string>& args, const char* working_dir,
-          bool own_group, pid_t* pid) {
+// Starts `args` with the given program in a process group of its own, so that a
+// stop of the viewer ends it too; its id, or -1 with errno set.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, const char* working_dir) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -162,14 +169,15 @@ int spawn(const std::string& program, const std::vector<std::string>& args, cons
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
     if (working_dir && *working_dir) posix_spawn_file_actions_addchdir_np(&actions, working_dir);
-    if (own_group) {
-        posix_spawnattr_setpgroup(&attributes, 0);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    }
-    const int rc = posix_spawn(pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    return rc;
+    if (rc == 0) return pid;
+    errno = rc;
+    return -1;
 }
 
 }  // namespace
@@ -263,12 +271,8 @@ PlatformProcess* platform_process_start(const char* command_line, const char* ap
         return nullptr;
     }
     become_subreaper();
-    pid_t pid = 0;
-    const int rc = spawn(program, args, working_dir, true, &pid);
-    if (rc != 0) {
-        errno = rc;
-        return nullptr;
-    }
+    const pid_t pid = spawn(program, args, working_dir);
+    if (pid < 0) return nullptr;
     stop_cleanup_watch_child(pid);
     auto* process = new PlatformProcess{pid, -1, false};
 #ifdef SYS_pidfd_open
@@ -313,9 +317,7 @@ bool platform_process_stop_tree(PlatformProcess* process, unsigned /*exit_code: 
     if (!process || process->reaped) return false;
     const unsigned long long started = start_ticks(process->pid);
     if (kill(-process->pid, SIGKILL) != 0 && kill(process->pid, SIGKILL) != 0) return false;
-    int status = 0;
-    while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    wait_for(process->pid);
     process->reaped = true;
     stop_cleanup_forget_child(process->pid);
     if (started > 0) stop_adopted_orphans(started);
@@ -342,20 +344,12 @@ int platform_spawn_wait(const char* program, const char* arg0, const char* arg1)
         errno = is_regular_file(path) ? EACCES : ENOENT;
         return -1;
     }
-    // A group of its own, as every child, so that a stop of the viewer ends it too.
-    pid_t pid = 0;
-    const int rc = spawn(path, args, nullptr, true, &pid);
-    if (rc != 0) {
-        errno = rc;
-        return -1;
-    }
+    const pid_t pid = spawn(path, args, nullptr);
+    if (pid < 0) return -1;
     stop_cleanup_watch_child(pid);
-    int status = 0;
-    int waited;
-    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
-    }
+    const int status = wait_for(pid);
     stop_cleanup_forget_child(pid);
-    return waited < 0 ? -1 : decode_status(status);
+    return status < 0 ? -1 : decode_status(status);
 }
 
 intptr_t platform_shell_open(const char*, const char* parameters) {
@@ -367,13 +361,7 @@ intptr_t platform_shell_open(const char*, const char* parameters) {
         errno = ENOENT;
         return 2;
     }
-    pid_t pid = 0;
-    const int rc = spawn(opener, {"xdg-open", target}, nullptr, true, &pid);
-    if (rc != 0) {
-        errno = rc;
-        return 2;
-    }
-    return 42;
+    return spawn(opener, {"xdg-open", target}, nullptr) < 0 ? 2 : 42;
 }
 
 void* platform_library_open(const char* name) { return name ? dlopen(name, RTLD_NOW | RTLD_LOCAL) : nullptr; }
