@@ -105,20 +105,15 @@ int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lo
     }
     // Only images are ever written by a fetch: never a table, a template or a program.
     if (!is_image_name(name)) return 0;
-    std::string url;
-    if (is_url) {
-        url = reference_url(content);
-    } else if (!image_server_url(lookup.base_url, name, url)) {
-        return 0;
-    }
+    std::string url = is_url ? reference_url(content) : std::string();
+    if (!is_url && !image_server_url(lookup.base_url, name, url)) return 0;
     FetchJobPtr job(fetch_job_new());
     if (!job) return 0;
     job->target_path = local_path;
     job->url = url;
     const int result = lookup.fetch(job.get(), budget);
-    if (result != 0) return result;
-    ref->localised = 1;
-    return 0;
+    ref->localised = result == 0;
+    return result;
 }
 
 namespace {

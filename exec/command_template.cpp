@@ -87,11 +87,7 @@ StrBuf* expand_command_template(const char* template_text, const char* path, int
     const bool found_dollar = expand_pass(source, '$', path, arg_count, args, first);
     const bool found_percent = expand_pass(first, '%', path, arg_count, args, expanded);
     std::string& second = expanded.text;
-    if (!found_dollar && !found_percent) {
-        second += " \"";
-        second += path;
-        second += '"';
-    }
+    if (!found_dollar && !found_percent) second.append(" \"").append(path).append("\"");
     StrBuf* result = nullptr;
     if (!strbuf_reserve_for(&result, static_cast<int64_t>(second.size())) ||
         !strbuf_append_bytes(&result, second.data(), static_cast<int64_t>(second.size()))) {

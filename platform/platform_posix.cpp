@@ -56,7 +56,6 @@ bool resolve_program(const std::string& name, std::string& out) {
     }
     // A sibling beside the program (or in the working directory) that cannot be
     // run is reported as such, never replaced by a namesake on the search path.
-    std::vector<std::string> candidates;
     const std::string own = directory_of(platform_module_path());
     for (const std::string& sibling : {own.empty() ? std::string() : own + "/" + name, "./" + name}) {
         if (sibling.empty() || !is_regular_file(sibling)) continue;
@@ -67,22 +66,16 @@ bool resolve_program(const std::string& name, std::string& out) {
         errno = EACCES;
         return false;
     }
-    if (const char* path = std::getenv("PATH")) {
-        const char* start = path;
-        for (const char* p = path;; ++p) {
-            if (*p == ':' || *p == '\0') {
-                std::string dir(start, static_cast<size_t>(p - start));
-                candidates.push_back((dir.empty() ? std::string(".") : dir) + "/" + name);
-                if (*p == '\0') break;
-                start = p + 1;
-            }
-        }
-    }
-    for (const std::string& candidate : candidates) {
+    // An empty entry of PATH is the working directory.
+    for (const char* start = std::getenv("PATH"); start;) {
+        const char* colon = std::strchr(start, ':');
+        const std::string dir = colon ? std::string(start, colon) : std::string(start);
+        const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
         if (is_executable_file(candidate)) {
             out = candidate;
             return true;
         }
+        start = colon ? colon + 1 : nullptr;
     }
     errno = ENOENT;
     return false;

@@ -89,10 +89,7 @@ int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
     xmlChar* version = xmlGetNoNsProp(element, reinterpret_cast<const xmlChar*>("version"));
     const std::string text = version ? reinterpret_cast<const char*>(version) : "";
     xmlFree(version);
-    int decode_tokens = 0;
-    if (text.empty()) {
-        decode_tokens = 1;
-    } else if (!version_is(text, "1.0")) {
+    if (!text.empty() && !version_is(text, "1.0")) {
         std::string latin1(text.size(), '\0');
         latin1.resize(utf8_to_latin1(reinterpret_cast<const unsigned char*>(text.data()), text.size(), latin1.data()));
         const std::string message = "Version de VQD " + latin1 + " no es soportada en esta instalaci\xf3n";
@@ -100,7 +97,7 @@ int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
         return kUnsupportedEmbeddedVersion;
     }
     if (const int refused = ensure_program_dir_writable(run)) return refused;
-    return hand_off_document(run, element, decode_tokens);
+    return hand_off_document(run, element, text.empty() ? 1 : 0);
 }
 
 int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
@@ -124,13 +121,10 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
 int invoice_road(ViewerRun& run, xmlNodePtr root) {
     run.invoice_version.clear();
     for (xmlAttrPtr attribute = root->properties; attribute; attribute = attribute->next) {
-        if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") == 0) {
-            if (!value_fits(reinterpret_cast<const xmlNode*>(attribute), run.value_limit)) {
-                return refuse_oversized_invoice();
-            }
-            run.invoice_version = attribute_text(attribute);
-            break;
-        }
+        if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") != 0) continue;
+        if (!value_fits(reinterpret_cast<const xmlNode*>(attribute), run.value_limit)) return refuse_oversized_invoice();
+        run.invoice_version = attribute_text(attribute);
+        break;
     }
     const InvoiceVersion& row = invoice_version_row(run.invoice_version.c_str());
     InvoiceReading reading = read_invoice(*run.invoice, row, run.value_limit);

@@ -133,13 +133,9 @@ int start_renderer(ViewerRun& run, const std::string& document_name) {
     const std::string command = command_line_from(arguments);
     const char* renderer = kViewerSettings.renderer_exe;
     platform_set_last_error(0);
-    const int status = platform_spawn_wait(renderer, renderer, command.c_str());
-    int result = 0;
-    if (status == -1) {
-        report_start_failure((std::string(renderer) + " " + command).c_str());
-        result = kRunCannotStart;
-    }
+    const bool started = platform_spawn_wait(renderer, renderer, command.c_str()) != -1;
+    if (!started) report_start_failure((std::string(renderer) + " " + command).c_str());
     platform_remove_file(document_name.c_str());
     if (!run.qr_bitmap_path.empty()) platform_remove_file(run.qr_bitmap_path.c_str());
-    return result;
+    return started ? 0 : kRunCannotStart;
 }

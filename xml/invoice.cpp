@@ -9,12 +9,11 @@
 
 Invoice* invoice_new(xmlDocPtr document) {
     if (!document) return nullptr;
-    auto* invoice = new (std::nothrow) Invoice{};
+    auto* invoice = new (std::nothrow) Invoice{document};
     if (!invoice) {
         xmlFreeDoc(document);
         return nullptr;
     }
-    invoice->document = document;
     invoice->context = xmlXPathNewContext(document);
     if (!invoice->context) {
         invoice_free(invoice);
