@@ -21,7 +21,7 @@ dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Tesmira Viewer"
 [ -d "$dir" ] || dir="$(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -type d -name 'Tesmira Viewer' | head -1)"
 [ -n "$dir" ] && [ -d "$dir" ] || fail "nothing installed in the user's programs folder"
 for file in Vandrel.exe noimage.jpg PlantillaVQDGenerica.Fat PlantillaVQDGenericaCFDI40.Fat OstrelGenericoCFDI.cfg \
-            Quenda.exe Marbet.exe Selvar.exe Ostrel.exe Uninstall.exe Ejemplos/tableRFC.cfg Ejemplos/cfdi40-generico.xml; do
+            $(cat build-windows/package-build/siblings.txt) Uninstall.exe Ejemplos/tableRFC.cfg Ejemplos/cfdi40-generico.xml; do
   [ -f "$dir/$file" ] || fail "$file was not installed"
 done
 for extension in xml vqd; do

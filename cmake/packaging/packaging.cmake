@@ -8,7 +8,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/tools/templates/noimage.jpg DESTINATION . COMP
 file(GLOB package_templates ${CMAKE_SOURCE_DIR}/tools/templates/*.Fat ${CMAKE_SOURCE_DIR}/tools/templates/*.cfg)
 install(FILES ${package_templates} DESTINATION . COMPONENT viewer)
 if(TARGET quenda)
-  install(TARGETS quenda marbet selvar ostrel RUNTIME DESTINATION . COMPONENT samples)
+  install(TARGETS ${VIEWER_STAND_INS} RUNTIME DESTINATION . COMPONENT samples)
   file(GLOB package_samples ${CMAKE_SOURCE_DIR}/examples/*.xml)
   # The example issuer table lies with the samples: the program folder's own
   # tableRFC.cfg is the user's configuration, which no uninstall removes.

@@ -96,10 +96,7 @@ void ProgramDir::add_double(const std::string& sibling_name) {
 }
 
 void ProgramDir::add_doubles_of_siblings() {
-    for (const char* name : {kViewerSettings.renderer_exe, kViewerSettings.converter_exe, kViewerSettings.qr_tool_exe,
-                             kViewerSettings.decrypter_exe}) {
-        add_double(name);
-    }
+    for (const char* name : kSiblingNames) add_double(name);
 }
 
 void ProgramDir::add_stand_in(const std::string& sibling_name) {
