@@ -7,6 +7,7 @@
 #include "document/curl_api.h"
 #include "document/temp_download.h"
 #include "platform/platform.h"
+#include "util/paths.h"
 #include "viewer_settings.h"
 
 namespace {
@@ -45,11 +46,6 @@ long response_status(const CurlApi& curl, CURL* easy) {
 // Verbose output is a debugging aid of a windowed program; here standard error
 // carries the message boxes, so it is dropped.
 int discard_debug(CURL*, curl_infotype, char*, size_t, void*) { return 0; }
-
-std::string directory_of(const std::string& path) {
-    const size_t cut = path.rfind(platform_dir_separator());
-    return cut == std::string::npos ? std::string(".") : path.substr(0, cut);
-}
 
 // The restrictions an invoice's URL must not escape; false when libcurl refuses one.
 bool restrict_transfer(const CurlApi& curl, CURL* easy) {
@@ -148,7 +144,9 @@ int fetch_to_file_with(const CurlApi& curl, FetchJob* job, FetchBudget& budget) 
     // Once the document's time is spent, no further image is asked for.
     if (left.count() <= 0) return CURLE_OPERATION_TIMEDOUT;
     const long timeout_ms = static_cast<long>(std::min<long long>(kViewerSettings.image_timeout_ms, left.count()));
-    const std::string dir = directory_of(job->target_path);
+    // A bare name lies in the working directory.
+    const std::string named = path_directory_of(job->target_path, platform_dir_separator());
+    const std::string dir = named.empty() ? std::string(".") : named;
     if (!budget.swept) {
         sweep_stopped_downloads(dir, milliseconds(kViewerSettings.fetch_budget_ms));
         budget.swept = true;

@@ -31,6 +31,12 @@ int path_directory(const char* text, char* out, size_t limit, char separator) {
     return 1;
 }
 
+std::string path_directory_of(const std::string& path, char separator) {
+    std::string out(path.size() + 1, '\0');
+    path_directory(path.c_str(), out.data(), path.size(), separator);
+    return out.c_str();
+}
+
 int path_split(const char* text, char* directory, char* name, char* extension, char separator) {
     if (directory) directory[0] = '\0';
     if (name) name[0] = '\0';

@@ -20,12 +20,6 @@ namespace {
 
 constexpr size_t kPathLimit = kArgSlotSize - 1;
 
-std::string directory_of(const std::string& path) {
-    std::vector<char> out(path.size() + 1);
-    path_directory(path.c_str(), out.data(), path.size(), platform_dir_separator());
-    return out.data();
-}
-
 }  // namespace
 
 // Derives directory, base name, extension and full path of run.input_path.
@@ -34,7 +28,7 @@ int settle_input_paths(ViewerRun& run, bool store_app_dir) {
     const char separator = platform_dir_separator();
     const std::string& input = run.input_path;
     std::string current;
-    run.input_dir = directory_of(input);
+    run.input_dir = path_directory_of(input, platform_dir_separator());
     if (run.input_dir.empty()) {
         if (!platform_get_current_dir(current)) return static_cast<int>(show_system_error(kViewerSettings.caption));
         run.input_dir = current;
@@ -141,7 +135,7 @@ int run_viewer(ViewerRun& run) {
     platform_set_last_error(0);
     const std::string module = platform_module_path();
     if (module.empty()) return static_cast<int>(show_system_error(kViewerSettings.caption));
-    const std::string own_dir = directory_of(module);
+    const std::string own_dir = path_directory_of(module, platform_dir_separator());
     if (own_dir.empty()) return kNoOwnDirectory;
 
     if (const int failure = settle_input_paths(run, false)) return failure;
