@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "support/os.h"
 #include "support/program_dir.h"
@@ -36,28 +37,71 @@ bool limit_children_file_size(long bytes) {
 
 namespace {
 
-// In a forked child: standard error to `err_path`, then the program, as the
-// tests' user, in `working_dir`, with `env` added. Never returns.
-[[noreturn]] void exec_child(const std::string& program, const std::vector<std::string>& args,
-                             const fs::path& working_dir, const std::map<std::string, std::string>& env,
-                             const char* err_path) {
-    const int fd = open(err_path, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd >= 0) dup2(fd, STDERR_FILENO);
-    if (g_unprivileged && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
-    if (g_file_size_limit) {
-        // A write past the limit then fails with EFBIG instead of ending the program.
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{g_file_size_limit, g_file_size_limit};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+// Everything a child needs, made before the fork: the tests fork while a test
+// server's threads run, and one of them may hold the allocator's lock at that
+// moment, so the forked child only makes async-signal-safe calls.
+class ChildPlan {
+public:
+    ChildPlan(const std::string& program, const std::vector<std::string>& args, const fs::path& working_dir,
+              const std::map<std::string, std::string>& env, const fs::path& err_path)
+        : program_(program), working_dir_(working_dir.string()), err_path_(err_path.string()) {
+        arguments_.push_back(program);
+        arguments_.insert(arguments_.end(), args.begin(), args.end());
+        for (char** entry = environ; *entry; ++entry) {
+            const std::string_view text(*entry);
+            if (!env.count(std::string(text.substr(0, text.find('='))))) environment_.emplace_back(text);
+        }
+        for (const auto& [key, value] : env) environment_.push_back(key + "=" + value);
+        argv_ = pointers_to(arguments_);
+        envp_ = pointers_to(environment_);
     }
-    if (chdir(working_dir.c_str()) != 0) _exit(127);
-    for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
+    ChildPlan(const ChildPlan&) = delete;  // the pointers point into this object
+    ChildPlan& operator=(const ChildPlan&) = delete;
+
+    // In the forked child: standard error to the capture file, then the program,
+    // as the tests' user, in its working directory. Never returns.
+    [[noreturn]] void exec() const {
+        const int fd = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0) dup2(fd, STDERR_FILENO);
+        if (g_unprivileged && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
+        if (g_file_size_limit) {
+            // A write past the limit then fails with EFBIG instead of ending the program.
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{g_file_size_limit, g_file_size_limit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        }
+        if (chdir(working_dir_.c_str()) != 0) _exit(127);
+        execve(program_.c_str(), argv_.data(), envp_.data());
+        _exit(127);
+    }
+
+private:
+    std::string program_;
+    std::string working_dir_;
+    std::string err_path_;
+    std::vector<std::string> arguments_;
+    std::vector<std::string> environment_;
+    std::vector<char*> argv_;  // each list as exec takes it, ended by a null
+    std::vector<char*> envp_;
+
+    static std::vector<char*> pointers_to(std::vector<std::string>& strings) {
+        std::vector<char*> pointers;
+        for (std::string& text : strings) pointers.push_back(text.data());
+        pointers.push_back(nullptr);
+        return pointers;
+    }
+};
+
+// Waits for the child, but a child that hangs is killed after a minute, far
+// beyond any run of the tests, so that the test fails with what it saw instead
+// of being stopped by the test runner.
+void wait_bounded(pid_t pid, int& status, rusage& usage) {
+    for (int waited_ms = 0; waited_ms < 60000; waited_ms += 2) {
+        if (wait4(pid, &status, WNOHANG, &usage) != 0) return;
+        usleep(2000);
+    }
+    kill(pid, SIGKILL);
+    wait4(pid, &status, 0, &usage);
 }
 
 }  // namespace
@@ -66,11 +110,12 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
                       const std::map<std::string, std::string>& env) {
     RunResult result;
     const fs::path err_path = working_dir / ".stderr.capture";
+    const ChildPlan plan(program, args, working_dir, env, err_path);
     const pid_t pid = fork();
-    if (pid == 0) exec_child(program, args, working_dir, env, err_path.c_str());
+    if (pid == 0) plan.exec();
     int status = 0;
     rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    wait_bounded(pid, status, usage);
     result.peak_memory_kb = usage.ru_maxrss;
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.messages = read_file(err_path);
@@ -93,8 +138,9 @@ ProgramResources read_program_resources(const fs::path&) { return ProgramResourc
 int run_program_and_stop(const std::string& program, const std::vector<std::string>& args,
                          const fs::path& working_dir, const std::map<std::string, std::string>& env,
                          const std::function<bool()>& ready, bool gently) {
+    const ChildPlan plan(program, args, working_dir, env, "/dev/null");
     const pid_t pid = fork();
-    if (pid == 0) exec_child(program, args, working_dir, env, "/dev/null");
+    if (pid == 0) plan.exec();
     int status = 0;
     for (int waited = 0; waited < 20000 && waitpid(pid, &status, WNOHANG) == 0; waited += 5) {
         if (ready()) {

@@ -94,7 +94,12 @@ RunResult run_program_whole_line(const std::string& program, const std::string& 
                                  working_dir.string().c_str(), &startup, &info);
     }
     if (started) {
-        WaitForSingleObject(info.hProcess, INFINITE);
+        // A child that hangs is ended after a minute, far beyond any run of the
+        // tests, so that the test fails with what it saw.
+        if (WaitForSingleObject(info.hProcess, 60000) == WAIT_TIMEOUT) {
+            TerminateProcess(info.hProcess, 137);
+            WaitForSingleObject(info.hProcess, INFINITE);
+        }
         DWORD code = 0;
         GetExitCodeProcess(info.hProcess, &code);
         result.exit_code = static_cast<int>(code);
