@@ -80,6 +80,14 @@ TEST_F(Hostile, FifoOrOverlongPathIsNoFileAndDoesNotBlock) {
     EXPECT_EQ(timed_run({std::string(300, 'p') + ".xml"}).exit_code, exit_code_as_seen(504));
 }
 
+TEST_F(Hostile, APlaceholderThatIsAPipeIsNoPlaceholderAndDoesNotBlock) {
+    if (!make_fifo(dir.dir() / "noimage.jpg")) GTEST_SKIP() << "no named pipe a plain path can name";
+    dir.write(dir.work() / "p.xml", cfdi32(embedded({"falta.jpg"}), "not-a-uuid", "ABC"));
+    const fs::path kept = dir.work() / "rendered.vqd";
+    EXPECT_EQ(timed_run({"p.xml"}, {{"RECORDER_QUENDA", "keep=1>" + kept.string()}}).exit_code, 0);
+    EXPECT_EQ(read_file(kept), "~D\"falta.jpg\" ");
+}
+
 TEST_F(Hostile, EntityBombIsNotExpandedAndGoesToTheDecrypter) {
     const std::string bomb = entity_bomb(15, "Comprobante version='2.2'", "<Emisor rfc='@TOP@'/><vqd>@TOP@</vqd>");
     dir.write(dir.work() / "bomb.xml", bomb);

@@ -182,10 +182,7 @@ int parse_input(ViewerRun& run, XmlDocPtr& document) {
 int dispatch_document(ViewerRun& run) {
     XmlDocPtr document;
     if (const int result = parse_input(run, document)) return result;
-    if (FILE* placeholder = std::fopen(kViewerSettings.placeholder_image, "r")) {
-        std::fclose(placeholder);
-        run.placeholder_present = true;
-    }
+    run.placeholder_present = platform_file_readable(kViewerSettings.placeholder_image);
     char stamp[64];
     make_unique_stamp(stamp, sizeof stamp);
     run.temp_doc_path = run.base_name + "_" + stamp + ".vqd";
