@@ -27,13 +27,6 @@ std::string local_path_of(const ImageLookup& lookup, const std::string& name) {
     return lookup.program_dir + platform_dir_separator() + name;
 }
 
-bool file_present(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) return false;
-    std::fclose(file);
-    return true;
-}
-
 // A name a fetch may write: an image type's extension (any case), or none.
 bool is_image_name(const std::string& name) {
     // One trailing point is the RFC rule's (a name that had no extension); the
@@ -47,16 +40,67 @@ bool is_image_name(const std::string& name) {
                        [&](const char* known) { return ascii_casecmp(extension.c_str(), known) == 0; });
 }
 
-// A name that can only ever mean a file in the program's directory.
+// A name that can only ever mean a file in the program's directory. Names that
+// begin with "~" are the program's own (downloads in progress, images of URLs):
+// a reference cannot name them.
 bool is_plain_file_name(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
+    if (name.empty() || name == "." || name == ".." || name[0] == '~') return false;
     for (const unsigned char c : name) {
         if (c == ':' || c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
     }
     return true;
 }
 
+// Compared as the system would find the file: case aside, and without the
+// points and blanks Windows drops at the end of a name.
+std::string file_name_key(const std::string& name) {
+    std::string key = name;
+    while (!key.empty() && (key.back() == '.' || key.back() == ' ')) key.pop_back();
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+}
+
+// A name the program or a sibling runs or reads: never written by a fetch.
+bool is_program_file(const ImageLookup& lookup, const std::string& name) {
+    const std::string key = file_name_key(name);
+    return std::any_of(lookup.program_files.begin(), lookup.program_files.end(),
+                       [&](const std::string& file) { return file_name_key(file) == key; });
+}
+
+// The extension of the last path segment of a URL, when it is an image's.
+std::string url_image_extension(const std::string& url) {
+    const size_t end = url.find_first_of("?#");
+    const std::string path = url.substr(0, end);
+    const size_t slash = path.find_last_of("/\\");
+    const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t point = last.rfind('.');
+    if (point == std::string::npos || point == 0) return std::string();
+    const std::string extension = last.substr(point + 1);
+    return is_image_name("x." + extension) ? extension : std::string();
+}
+
 }  // namespace
+
+std::string url_image_name(const std::string& reference) {
+    // Every byte but a-z and 0-9 is written _XX: one URL, one name, whatever the
+    // case rules of the file system, and never a name a plain reference can have.
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string name = "~web-";
+    for (const char c : reference) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')) {
+            name += c;
+        } else {
+            name += '_';
+            name += kHex[byte >> 4];
+            name += kHex[byte & 0x0F];
+        }
+    }
+    const std::string extension = url_image_extension(reference);
+    return extension.empty() ? name : name + "." + extension;
+}
 
 ImageRef* image_ref_new() { return new (std::nothrow) ImageRef{}; }
 
@@ -80,40 +124,65 @@ void image_ref_list_free(ImageRef* head) {
     }
 }
 
+namespace {
+
+// Whether `name` fits a path of the program's directory (at most 259 characters).
+bool fits_path(const ImageLookup& lookup, const std::string& name) {
+    return lookup.program_dir.size() + 1 + name.size() <= kMaxPathChars;
+}
+
+int fetch_image(ImageRef* ref, const std::string& url, FetchBudget& budget, const ImageLookup& lookup) {
+    FetchJobPtr job(fetch_job_new());
+    if (!job) return 0;
+    job->target_path = local_path_of(lookup, ref->local_name);
+    job->url = url;
+    const int result = lookup.fetch(job.get(), budget);
+    ref->localised = result == 0;
+    return result;
+}
+
+// An image a URL names is kept under a name of that URL alone, so that it can
+// never stand in for a plain name that the image server fills.
+int localise_url_ref(ImageRef* ref, const std::string& content, FetchBudget& budget, const ImageLookup& lookup) {
+    const std::string name = url_image_name(content);
+    if (!fits_path(lookup, name)) return 0;
+    ref->local_name = name;
+    if (platform_file_readable(local_path_of(lookup, name).c_str())) {
+        ref->localised = 1;
+        return 0;
+    }
+    return fetch_image(ref, reference_url(content), budget, lookup);
+}
+
+}  // namespace
+
 int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lookup) {
     ref->localised = 0;
     const std::string content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
+    if (content.find("://") != std::string::npos) return localise_url_ref(ref, content, budget, lookup);
     // The name is what follows the last slash or backslash: never a path.
     const size_t cut = content.find_last_of("/\\");
     std::string name = cut == std::string::npos ? content : content.substr(cut + 1);
     if (!is_plain_file_name(name)) return 0;
-    std::string local_path = local_path_of(lookup, name);
     ref->local_name = name;
-    if (file_present(local_path)) {
+    if (platform_file_readable(local_path_of(lookup, name).c_str())) {
         ref->localised = 1;
         return 0;
     }
-    const bool is_url = content.find("://") != std::string::npos;
     const char* rfc = lookup.issuer_rfc ? strbuf_text(lookup.issuer_rfc) : nullptr;
-    if (!is_url && rfc && name.find(rfc) == std::string::npos) {
+    if (rfc && name.find(rfc) == std::string::npos) {
         std::vector<char> directory(name.size() + 1), base(name.size() + 1), extension(name.size() + 1);
         path_split(name.c_str(), directory.data(), base.data(), extension.data());
         name = std::string(base.data()) + "_" + rfc + "." + extension.data();
         if (!is_plain_file_name(name)) return 0;
         ref->local_name = name;
-        local_path = local_path_of(lookup, name);
     }
-    // Only images are ever written by a fetch: never a table, a template or a program.
-    if (!is_image_name(name)) return 0;
-    std::string url = is_url ? reference_url(content) : std::string();
-    if (!is_url && !image_server_url(lookup.base_url, name, url)) return 0;
-    FetchJobPtr job(fetch_job_new());
-    if (!job) return 0;
-    job->target_path = local_path;
-    job->url = url;
-    const int result = lookup.fetch(job.get(), budget);
-    ref->localised = result == 0;
-    return result;
+    // Only images are ever written by a fetch: never a table, a template, a program
+    // or any other file the program or its siblings look up by name.
+    if (!is_image_name(name) || is_program_file(lookup, name) || !fits_path(lookup, name)) return 0;
+    std::string url;
+    if (!image_server_url(lookup.base_url, name, url)) return 0;
+    return fetch_image(ref, url, budget, lookup);
 }
 
 namespace {
@@ -175,10 +244,14 @@ void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef
     }
 }
 
+// An image that cannot be had is the placeholder; without one, a plain name
+// stays as written and anything else (a path, a URL) is passed on as no name at
+// all, so that the renderer is never pointed outside the program's directory.
 std::string replacement_of(const ImageRef* ref, bool placeholder_present) {
     if (ref->localised) return ref->local_name;
     if (placeholder_present) return kViewerSettings.placeholder_image;
-    return std::string(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
+    const std::string content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
+    return is_plain_file_name(content) ? content : std::string();
 }
 
 // The text with each used reference's content replaced, in a buffer of exactly its size.

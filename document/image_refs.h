@@ -5,6 +5,7 @@
 // transfer's code; a check gives a bool; a new buffer or record, or null.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "document/fetch.h"
 #include "util/bytebuf.h"
@@ -21,6 +22,7 @@ struct ImageLookup {
     bool placeholder_present = false;    // the placeholder replaces images that cannot be had
     const char* base_url = kViewerSettings.image_base_url;  // followed by the image name
     ImageFetch fetch = fetch_to_file;    // tests put a deterministic answer here
+    std::vector<std::string> program_files;  // names the program runs or reads: never fetched
 };
 
 struct ImageRef {
@@ -38,6 +40,10 @@ struct ImageRefListDeleter {
     void operator()(ImageRef* head) const { image_ref_list_free(head); }
 };
 using ImageRefListPtr = std::unique_ptr<ImageRef, ImageRefListDeleter>;
+
+// The name an image of the URL `reference` is kept under: "~web-" and every byte
+// but a-z and 0-9 written _XX, then the URL's image extension.
+std::string url_image_name(const std::string& reference);
 
 ByteBuf* localise_image_refs(const char* text, int64_t length, const ImageLookup& lookup);
 // A missing image is fetched within what is left of `budget`, the time of the

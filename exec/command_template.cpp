@@ -37,6 +37,37 @@ struct Expansion {
     }
 };
 
+// Whether the text so far leaves the command line inside a quoted stretch, read
+// by the Microsoft C runtime's rules (a quote after an odd number of
+// backslashes is a character, not a quote).
+struct QuoteState {
+    bool inside = false;
+    size_t backslashes = 0;
+    void feed(char c) {
+        if (c == '"' && backslashes % 2 == 0) inside = !inside;
+        backslashes = c == '\\' ? backslashes + 1 : 0;
+    }
+};
+
+// Text that goes inside a quoted stretch, escaped so that it stays part of it:
+// a quote after its backslashes doubled and one more, and the backslashes at
+// its end doubled when the stretch closes right after it.
+std::string escaped_for_quotes(const std::string& text, bool quote_follows) {
+    std::string out;
+    size_t backslashes = 0;
+    for (const char c : text) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(quote_follows ? backslashes * 2 : backslashes, '\\');
+    return out;
+}
+
 // What a placeholder's name stands for: the path as it is, an argument enclosed
 // so that it arrives as one argument whatever it holds, or nothing.
 std::string placeholder_value(const std::string& name, const char* path, int arg_count, const char* const* args) {
@@ -58,18 +89,28 @@ bool expand_pass(const Expansion& in, char delimiter, const char* path, int arg_
     };
     bool found = false;
     size_t cursor = 0;
+    QuoteState quotes;
+    const auto copy = [&](size_t from, size_t to) {
+        for (size_t at = from; at < to; ++at) {
+            out.append(in.text, at, 1, in.inserted[at]);
+            quotes.feed(in.text[at]);
+        }
+    };
     for (;;) {
         const size_t open = find(cursor);
         const size_t close = open == std::string::npos ? open : find(open + 1);
         if (close == std::string::npos) {
             // The rest, an odd delimiter included, as it stands, each byte keeping its mark.
-            for (size_t at = cursor; at < in.text.size(); ++at) out.append(in.text, at, 1, in.inserted[at]);
+            copy(cursor, in.text.size());
             return found;
         }
-        for (size_t at = cursor; at < open; ++at) out.append(in.text, at, 1, in.inserted[at]);
+        copy(cursor, open);
         found = true;
-        const std::string value = placeholder_value(in.text.substr(open + 1, close - open - 1), path, arg_count, args);
+        std::string value = placeholder_value(in.text.substr(open + 1, close - open - 1), path, arg_count, args);
+        // Inside a quoted stretch the value stays part of the one argument it is written in.
+        if (quotes.inside) value = escaped_for_quotes(value, close + 1 < in.text.size() && in.text[close + 1] == '"');
         out.append(value, 0, value.size(), true);
+        for (const char c : value) quotes.feed(c);
         cursor = close + 1;
     }
 }

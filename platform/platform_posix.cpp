@@ -25,6 +25,7 @@
 
 #include "platform/message_line.h"
 #include "platform/platform.h"
+#include "viewer_settings.h"
 #include "platform/stop_cleanup_posix.h"
 
 extern char** environ;
@@ -350,11 +351,11 @@ intptr_t platform_shell_open(const char*, const char* parameters) {
     std::string target = parameters ? parameters : "";
     if (target.size() >= 2 && target.front() == '"' && target.back() == '"') target = target.substr(1, target.size() - 2);
     std::string opener;
-    if (!resolve_program("xdg-open", opener)) {
+    if (!resolve_program(kPosixOpener, opener)) {
         errno = ENOENT;
         return 2;
     }
-    return spawn(opener, {"xdg-open", target}, nullptr) < 0 ? 2 : 42;
+    return spawn(opener, {kPosixOpener, target}, nullptr) < 0 ? 2 : 42;
 }
 
 void* platform_library_open(const char* name) { return name ? dlopen(name, RTLD_NOW | RTLD_LOCAL) : nullptr; }

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <string>
 
+// The longest path the program handles, in characters (a 260-byte value with its terminator).
+constexpr size_t kMaxPathChars = 259;
+
 int path_last_segment(const char* text, char* out, size_t limit);
 int path_directory(const char* text, char* out, size_t limit, char separator = '\\');
 int path_split(const char* text, char* directory, char* name, char* extension, char separator = '\\');

@@ -54,10 +54,14 @@ bool embedded_fits(ViewerRun& run, xmlNodePtr element) {
            (!version || value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit));
 }
 
-void set_value_limit(ViewerRun& run, const std::string& parsed_file) {
+// The limit for the invoice's values, and the whole document sized against it
+// before any sibling reads it: 0, or the refusal.
+int size_document(ViewerRun& run, const xmlDoc* document, const std::string& parsed_file) {
     std::error_code error;
     const auto size = std::filesystem::file_size(parsed_file, error);
-    run.value_limit = value_limit_for_file(error ? 0 : static_cast<int64_t>(size));
+    const int64_t file_size = error ? 0 : static_cast<int64_t>(size);
+    run.value_limit = value_limit_for_file(file_size);
+    return document_fits(document, file_size, run.value_limit) ? 0 : refuse_oversized_invoice();
 }
 
 std::string attribute_text(xmlAttrPtr attribute) {
@@ -70,7 +74,8 @@ std::string attribute_text(xmlAttrPtr attribute) {
 // 0, or the refusal of a program folder that cannot take the bitmap.
 int draw_qr_code(ViewerRun& run, const InvoiceReading& reading) {
     if (const int refused = ensure_program_dir_writable(run)) return refused;
-    run.qr_bitmap_path = reading.qr_bitmap;
+    // Named after the run's document, where the renderer looks for it.
+    run.qr_bitmap_path = run.base_name + "_" + run.stamp + ".bmp";
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
     const std::string command = command_line_from({{kViewerSettings.qr_tool_exe, false},
                                                    {"-o", false},
@@ -150,16 +155,24 @@ int use_decrypted_copy(ViewerRun& run, const std::string& decrypted) {
     return settle_input_paths(run, true);
 }
 
+// The decrypter's refusal, with the reason the input itself did not parse.
+int report_failed_decryption(int result) {
+    // A start or a wait that failed has been told by the runner already.
+    if (result != kRunCannotStart && result != kRunCannotStop) {
+        report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
+    }
+    return result;
+}
+
 // The input parsed, through the decrypter when it does not parse as it is; 0 or the run's result.
 int parse_input(ViewerRun& run, XmlDocPtr& document) {
     document.reset(parse_invoice_file(run.full_path.c_str()));
-    if (document) {
-        set_value_limit(run, run.full_path);
-        return 0;
-    }
-    const std::string decrypted = run.base_name + ".xml.dec";
+    if (document) return size_document(run, document.get(), run.full_path);
     if (const int refused = ensure_program_dir_writable(run)) return refused;
-    // Only what this run's decrypter writes may be read as the invoice.
+    // A name of this run's own: no other run reads it, and it goes when the run ends.
+    run.decrypted_path = run.base_name + "_" + run.stamp + ".xml.dec";
+    platform_remove_on_stop(run.decrypted_path.c_str());
+    const std::string& decrypted = run.decrypted_path;
     if (!platform_remove_if_present(decrypted.c_str())) {
         const unsigned long code = show_system_error(kViewerSettings.caption);
         return code ? static_cast<int>(code) : 1;
@@ -169,24 +182,25 @@ int parse_input(ViewerRun& run, XmlDocPtr& document) {
                                                    {decrypted, true},
                                                    {"-c", false},
                                                    {"<Comprobante", true}});
-    if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return result;
+    if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return report_failed_decryption(result);
     document.reset(parse_invoice_file(decrypted.c_str()));
     if (!document) return report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
     if (const int failure = use_decrypted_copy(run, decrypted)) return failure;
-    set_value_limit(run, decrypted);
-    return 0;
+    return size_document(run, document.get(), decrypted);
 }
 
 }  // namespace
 
 int dispatch_document(ViewerRun& run) {
+    char stamp[64];
+    make_unique_stamp(stamp, sizeof stamp);
+    run.stamp = stamp;
+    // Named after the input as given, before a decrypted copy takes its place.
+    run.temp_doc_path = run.base_name + "_" + run.stamp + ".vqd";
+    platform_remove_on_stop(run.temp_doc_path.c_str());
     XmlDocPtr document;
     if (const int result = parse_input(run, document)) return result;
     run.placeholder_present = platform_file_readable(kViewerSettings.placeholder_image);
-    char stamp[64];
-    make_unique_stamp(stamp, sizeof stamp);
-    run.temp_doc_path = run.base_name + "_" + stamp + ".vqd";
-    platform_remove_on_stop(run.temp_doc_path.c_str());
     run.invoice.reset(invoice_new(document.release()));
     if (!run.invoice) return report_xml_error(kViewerSettings.caption);
 
@@ -208,7 +222,7 @@ int open_in_browser(const ViewerRun& run) {
     // A path that begins at the root already brings the slash that ends the URL's empty host.
     if (!target.empty() && target[0] == '/') target.erase(0, 1);
     const std::string parameters = "\"file:///" + target + "\"";
-    const intptr_t result = platform_shell_open("iexplore.exe", parameters.c_str());
+    const intptr_t result = platform_shell_open(kWindowsBrowser, parameters.c_str());
     if (result > 32) return 0;
     show_system_error(kViewerSettings.caption);
     return static_cast<int>(result);

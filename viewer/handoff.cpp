@@ -136,6 +136,5 @@ int start_renderer(ViewerRun& run, const std::string& document_name) {
     const bool started = platform_spawn_wait(renderer, renderer, command.c_str()) != -1;
     if (!started) report_start_failure((std::string(renderer) + " " + command).c_str());
     platform_remove_file(document_name.c_str());
-    if (!run.qr_bitmap_path.empty()) platform_remove_file(run.qr_bitmap_path.c_str());
     return started ? 0 : kRunCannotStart;
 }

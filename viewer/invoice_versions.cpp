@@ -16,24 +16,55 @@ constexpr const char* kModernReceiver = "{/cfdi:Comprobante/cfdi:Receptor/@Rfc}"
 constexpr const char* kModernTotal = "{/cfdi:Comprobante/@Total}";
 constexpr const char* kModernSeal = "{/cfdi:Comprobante/@Sello}";
 
+constexpr InvoiceVersion cfd(const char* version) {
+    return {.version = version,
+            .issuer_query = kCfdIssuer,
+            .qr = QrText::None,
+            .template_file = "PlantillaVQDGenerica.Fat",
+            .config_file = "OstrelGenerico.cfg"};
+}
+
+constexpr InvoiceVersion cfdi3(const char* version) {
+    return {.version = version,
+            .issuer_query = kCfdi3Issuer,
+            .qr = QrText::Cfdi3,
+            .receiver_query = kCfdi3Receiver,
+            .total_query = kCfdi3Total,
+            .uuid_query = kStampUuid,
+            .template_file = "PlantillaVQDGenericaCFDI.Fat",
+            .config_file = "OstrelGenericoCFDI.cfg"};
+}
+
+// 3.3 and 4.0 differ only in their template: the names of the values are the same.
+constexpr InvoiceVersion modern(const char* version, const char* template_file, const char* config_file) {
+    return {.version = version,
+            .issuer_query = kModernIssuer,
+            .qr = QrText::Verification,
+            .receiver_query = kModernReceiver,
+            .total_query = kModernTotal,
+            .uuid_query = kStampUuid,
+            .seal_query = kModernSeal,
+            .template_file = template_file,
+            .config_file = config_file,
+            .template_must_be_present = true};
+}
+
 constexpr InvoiceVersion kVersions[] = {
-    {"1.0", kCfdIssuer, QrText::None, nullptr, nullptr, nullptr, nullptr, "PlantillaVQDGenerica.Fat", "OstrelGenerico.cfg", false},
-    {"2.0", kCfdIssuer, QrText::None, nullptr, nullptr, nullptr, nullptr, "PlantillaVQDGenerica.Fat", "OstrelGenerico.cfg", false},
-    {"2.2", kCfdIssuer, QrText::None, nullptr, nullptr, nullptr, nullptr, "PlantillaVQDGenerica.Fat", "OstrelGenerico.cfg", false},
-    {"3.0", kCfdi3Issuer, QrText::Cfdi3, kCfdi3Receiver, kCfdi3Total, kStampUuid, nullptr, "PlantillaVQDGenericaCFDI.Fat",
-     "OstrelGenericoCFDI.cfg", false},
-    {"3.2", kCfdi3Issuer, QrText::Cfdi3, kCfdi3Receiver, kCfdi3Total, kStampUuid, nullptr, "PlantillaVQDGenericaCFDI.Fat",
-     "OstrelGenericoCFDI.cfg", false},
-    {"3.3", kModernIssuer, QrText::Verification, kModernReceiver, kModernTotal, kStampUuid, kModernSeal,
-     "PlantillaVQDGenericaCFDI33.Fat", "OstrelGenericoCFDI33.cfg", true},
-    {"4.0", kModernIssuer, QrText::Verification, kModernReceiver, kModernTotal, kStampUuid, kModernSeal,
-     "PlantillaVQDGenericaCFDI40.Fat", "OstrelGenericoCFDI40.cfg", true},
+    cfd("1.0"),
+    cfd("2.0"),
+    cfd("2.2"),
+    cfdi3("3.0"),
+    cfdi3("3.2"),
+    modern("3.3", "PlantillaVQDGenericaCFDI33.Fat", "OstrelGenericoCFDI33.cfg"),
+    modern("4.0", "PlantillaVQDGenericaCFDI40.Fat", "OstrelGenericoCFDI40.cfg"),
 };
 
-constexpr InvoiceVersion kUnknownVersion = {"", kCfdIssuer, QrText::None, nullptr, nullptr, nullptr, nullptr,
-                                            nullptr, nullptr, false};
+// Anything else reads the issuer as CFD does and has no template.
+constexpr InvoiceVersion kUnknownVersion = {.version = "", .issuer_query = kCfdIssuer, .qr = QrText::None};
 
 }  // namespace
+
+std::span<const InvoiceVersion> invoice_version_rows() { return kVersions; }
 
 const InvoiceVersion& invoice_version_row(const char* version) {
     for (const InvoiceVersion& row : kVersions) {
@@ -52,7 +83,6 @@ InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, V
     StrBufPtr seal(row.seal_query ? invoice_value(invoice, row.seal_query, &limit) : nullptr);
     reading.qr_text =
         qr_text(row.qr, QrValues{reading.issuer_rfc.get(), receiver.get(), total.get(), uuid.get(), seal.get()});
-    if (!reading.qr_text.empty()) reading.qr_bitmap = std::string(strbuf_text(uuid.get())) + ".bmp";
     return reading;
 }
 

@@ -1,16 +1,29 @@
 #include "viewer/run_state.h"
 
 #include "platform/platform.h"
+#include "viewer/program_files.h"
 #include "viewer/startup.h"
 #include "viewer_settings.h"
 
+namespace {
+
+// The run's own files go with it, however it ends.
+void remove_run_file(const std::string& path) {
+    if (path.empty()) return;
+    platform_remove_file(path.c_str());
+    platform_forget_on_stop(path.c_str());
+}
+
+}  // namespace
+
 ViewerRun::~ViewerRun() {
-    if (!temp_doc_path.empty()) platform_forget_on_stop(temp_doc_path.c_str());
-    if (!qr_bitmap_path.empty()) platform_forget_on_stop(qr_bitmap_path.c_str());
+    remove_run_file(temp_doc_path);
+    remove_run_file(qr_bitmap_path);
+    remove_run_file(decrypted_path);
     string_table_free(args, kArgSlots, kArgSlotSize);
 }
 
 ImageLookup image_lookup_of(const ViewerRun& run) {
-    return ImageLookup{run.app_dir, run.issuer_rfc.get(), run.placeholder_present, kViewerSettings.image_base_url,
-                       run.image_fetch};
+    return ImageLookup{run.app_dir,         run.issuer_rfc.get(), run.placeholder_present,
+                       kViewerSettings.image_base_url, run.image_fetch, program_file_names()};
 }

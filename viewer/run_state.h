@@ -29,13 +29,15 @@ struct ViewerRun {
     ImageFetch image_fetch = fetch_to_file;
     ValueLimit value_limit{};           // how large a value read from the document may be
     bool program_dir_writable = false;  // checked once, before the run's first write there
-    std::string temp_doc_path;
+    std::string stamp;           // names the run's own files, so that no other run meets them
+    std::string temp_doc_path;   // the document the renderer gets
     std::string qr_bitmap_path;  // set only when the QR bitmap was asked for
+    std::string decrypted_path;  // set only when the input was given to the decrypter
 
     ViewerRun() = default;
     ViewerRun(const ViewerRun&) = delete;
     ViewerRun& operator=(const ViewerRun&) = delete;
-    ~ViewerRun();  // also takes the run's files off the stop list and frees the argument table
+    ~ViewerRun();  // removes the run's files, takes them off the stop list and frees the argument table
 };
 
 // What image localisation needs of the run.

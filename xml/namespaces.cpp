@@ -12,6 +12,19 @@ constexpr const char* kDefaultPrefix = "fa-def-ns";
 
 const char* text_of(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
 
+void bind(NamespaceBindings& bindings, const std::string& prefix, const xmlChar* uri) {
+    const auto [known, added] = bindings.registration_of_prefix.emplace(prefix, bindings.registrations.size());
+    if (added) bindings.registrations.emplace_back(prefix, uri);
+    else bindings.registrations[known->second].second = uri;
+}
+
+void register_all(xmlXPathContextPtr context, const NamespaceBindings& bindings) {
+    if (!context->nsHash) context->nsHash = xmlHashCreate(static_cast<int>(bindings.registrations.size()) + 1);
+    for (const auto& [prefix, uri] : bindings.registrations) {
+        xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>(prefix.c_str()), uri);
+    }
+}
+
 std::string uri_key(const char* uri) {
     std::string key = uri;
     for (char& c : key) {
@@ -20,16 +33,16 @@ std::string uri_key(const char* uri) {
     return key;
 }
 
-void register_default(xmlXPathContextPtr context, const xmlNs* ns, int* counter, NamespaceBindings& bindings) {
+void register_default(const xmlNs* ns, int* counter, NamespaceBindings& bindings) {
     const std::string key = uri_key(text_of(ns->href));
     if (bindings.generated_prefix_by_uri.count(key)) return;
     ++*counter;
     const std::string prefix = *counter == 1 ? kDefaultPrefix : kDefaultPrefix + ("_" + std::to_string(*counter));
     bindings.generated_prefix_by_uri[key] = prefix;
-    xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>(prefix.c_str()), ns->href);
+    bind(bindings, prefix, ns->href);
 }
 
-void register_prefixed(xmlXPathContextPtr context, const xmlNs* ns, NamespaceBindings& bindings) {
+void register_prefixed(const xmlNs* ns, NamespaceBindings& bindings) {
     const char* uri = text_of(ns->href);
     const std::string key = uri_key(uri);
     const std::string prefix = text_of(ns->prefix);
@@ -41,14 +54,14 @@ void register_prefixed(xmlXPathContextPtr context, const xmlNs* ns, NamespaceBin
     if (bound != bindings.uri_by_prefix.end() && ascii_casecmp(bound->second.c_str(), uri) != 0) return;
     bindings.prefix_by_uri[key] = prefix;
     bindings.uri_by_prefix.emplace(prefix, uri);
-    xmlXPathRegisterNs(context, ns->prefix, ns->href);
+    bind(bindings, prefix, ns->href);
 }
 
-void register_one(xmlXPathContextPtr context, const xmlNs* ns, int* counter, NamespaceBindings& bindings) {
+void register_one(const xmlNs* ns, int* counter, NamespaceBindings& bindings) {
     // xmlns="" takes a default namespace away; it declares none.
     if (!ns->href || !*ns->href) return;
-    if (ns->prefix) register_prefixed(context, ns, bindings);
-    else register_default(context, ns, counter, bindings);
+    if (ns->prefix) register_prefixed(ns, bindings);
+    else register_default(ns, counter, bindings);
 }
 
 // The declarations in scope at a node: its own first, then its ancestors', one per prefix.
@@ -70,12 +83,9 @@ xmlNodePtr first_to_visit(xmlNodePtr at) {
     return at->type == XML_ENTITY_REF_NODE || at->type == XML_DTD_NODE ? nullptr : at->children;
 }
 
-}  // namespace
-
-void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr, xmlNodePtr node, int* counter,
-                              NamespaceBindings& bindings) {
+void collect_node_namespaces(xmlNodePtr node, int* counter, NamespaceBindings& bindings) {
     if (!node) return;
-    for (const xmlNs* ns : in_scope(node)) register_one(context, ns, counter, bindings);
+    for (const xmlNs* ns : in_scope(node)) register_one(ns, counter, bindings);
     // Below the node each declaration counts where it is made: what is in scope
     // there from above was handled already, and handling it again changes no
     // binding. So the walk is linear in nodes and declarations. Depth first, a
@@ -84,7 +94,7 @@ void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr, xmlNodePtr 
     xmlNodePtr at = first_to_visit(node);
     while (at) {
         if (at->type == XML_ELEMENT_NODE) {
-            for (const xmlNs* ns = at->nsDef; ns; ns = ns->next) register_one(context, ns, counter, bindings);
+            for (const xmlNs* ns = at->nsDef; ns; ns = ns->next) register_one(ns, counter, bindings);
         }
         if (xmlNodePtr child = first_to_visit(at)) {
             at = child;
@@ -95,6 +105,8 @@ void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr, xmlNodePtr 
     }
 }
 
+}  // namespace
+
 void register_namespaces(Invoice& invoice) {
     invoice.default_ns_count = 0;
     if (!invoice.context || !invoice.document) return;
@@ -102,6 +114,13 @@ void register_namespaces(Invoice& invoice) {
     // Every top-level node: a comment or processing instruction before the root
     // must not hide the root's namespaces.
     for (xmlNodePtr top = invoice.document->children; top; top = top->next) {
-        register_node_namespaces(invoice.context, invoice.document, top, &invoice.default_ns_count, bindings);
+        collect_node_namespaces(top, &invoice.default_ns_count, bindings);
     }
+    register_all(invoice.context, bindings);
+}
+
+void register_node_namespaces(xmlXPathContextPtr context, xmlDocPtr, xmlNodePtr node, int* counter,
+                              NamespaceBindings& bindings) {
+    collect_node_namespaces(node, counter, bindings);
+    register_all(context, bindings);
 }

@@ -7,6 +7,8 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 struct Invoice;
 
@@ -16,6 +18,12 @@ struct NamespaceBindings {
     std::unordered_map<std::string, std::string> prefix_by_uri;            // the prefix stored last for a URI
     std::unordered_map<std::string, std::string> generated_prefix_by_uri;  // the generated prefix of a default URI
     std::unordered_map<std::string, std::string> uri_by_prefix;            // the URI a prefix keeps
+    // What the context gets, each prefix once with the URI stored last for it. It is
+    // registered in one go into a table sized for it: libxml2 grows the context's
+    // table only on a first insertion, so a document with many prefixes would
+    // otherwise fill a table of ten slots.
+    std::vector<std::pair<std::string, const xmlChar*>> registrations;
+    std::unordered_map<std::string, size_t> registration_of_prefix;
 };
 
 // Registers with the invoice's context and sets its default_ns_count.

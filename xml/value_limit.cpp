@@ -34,7 +34,40 @@ public:
         }
     }
 
+    // Every text and attribute value of the document, each entity reference
+    // as its content; iterative, so that a deeply nested document cannot
+    // exhaust the stack.
+    int64_t document(const xmlDoc* document) {
+        int64_t total = 0;
+        const xmlNode* top = reinterpret_cast<const xmlNode*>(document);
+        for (const xmlNode* at = top->children; at && total < over_;) {
+            total = std::min(over_, total + own_size(at));
+            if (at->type == XML_ELEMENT_NODE && at->children) {
+                at = at->children;
+                continue;
+            }
+            while (at && at != top && !at->next) at = at->parent;
+            at = at && at != top ? at->next : nullptr;
+        }
+        return total;
+    }
+
 private:
+    // A node's own part of the document's values: its text, its attributes'
+    // values, or the content of the entity it refers to.
+    int64_t own_size(const xmlNode* at) {
+        if (at->type == XML_ELEMENT_NODE) {
+            int64_t size = 0;
+            for (const xmlAttr* attribute = at->properties; attribute && size < over_; attribute = attribute->next) {
+                size = std::min(over_, size + node(reinterpret_cast<const xmlNode*>(attribute)));
+            }
+            return size;
+        }
+        return at->type == XML_TEXT_NODE || at->type == XML_CDATA_SECTION_NODE || at->type == XML_ENTITY_REF_NODE
+                   ? node(at)
+                   : 0;
+    }
+
     int64_t list(const xmlNode* first) {
         int64_t total = 0;
         for (const xmlNode* child = first; child && total < over_; child = child->next) {
@@ -74,6 +107,15 @@ int64_t expanded_value_size(const xmlNode* node, int64_t ceiling) {
 ValueLimit value_limit_for_file(int64_t file_size) {
     const int64_t scaled = file_size > kLongTextLimit ? kLongTextLimit : file_size * kFileFactor;
     return ValueLimit{std::min(kLongTextLimit, std::max(kMinimumLimit, scaled)), false};
+}
+
+bool document_fits(const xmlDoc* document, int64_t file_size, ValueLimit& limit) {
+    if (!document) return true;
+    // Without entities the values never exceed the file itself.
+    const int64_t ceiling = std::max(limit.max_bytes, file_size);
+    if (SizeCounter(ceiling).document(document) <= ceiling) return true;
+    limit.exceeded = true;
+    return false;
 }
 
 bool value_fits(const xmlNode* node, ValueLimit& limit) {

@@ -15,5 +15,9 @@ struct ValueLimit {
 // The limit for an invoice file of `file_size` bytes: the larger of 10 MiB and ten
 // times its size, and never more than the 64 MiB of long text a parse accepts.
 ValueLimit value_limit_for_file(int64_t file_size);
+// Whether every value of the document together, entities expanded, stays within
+// the limit (or within the file's own size, whichever is larger): what a sibling
+// that reads the whole invoice would expand. Records the excess when it does not.
+bool document_fits(const xmlDoc* document, int64_t file_size, ValueLimit& limit);
 // Whether the value of `node` fits; records the excess in `limit` when it does not.
 bool value_fits(const xmlNode* node, ValueLimit& limit);
