@@ -126,10 +126,8 @@ void image_ref_list_free(ImageRef* head) {
 
 namespace {
 
-// Whether `name` fits a path of the program's directory (at most 259 characters).
-bool fits_path(const ImageLookup& lookup, const std::string& name) {
-    return lookup.program_dir.size() + 1 + name.size() <= kMaxPathChars;
-}
+// The longest file name the file systems take; a URL whose name would be longer is not fetched.
+constexpr size_t kMaxFileName = 255;
 
 int fetch_image(ImageRef* ref, const std::string& url, FetchBudget& budget, const ImageLookup& lookup) {
     FetchJobPtr job(fetch_job_new());
@@ -144,8 +142,11 @@ int fetch_image(ImageRef* ref, const std::string& url, FetchBudget& budget, cons
 // An image a URL names is kept under a name of that URL alone, so that it can
 // never stand in for a plain name that the image server fills.
 int localise_url_ref(ImageRef* ref, const std::string& content, FetchBudget& budget, const ImageLookup& lookup) {
+    // Asked for only when the URL names an image, as a plain name must.
+    const std::string path = content.substr(0, content.find_first_of("?#"));
+    if (!is_image_name(path.substr(path.find_last_of("/\\") + 1))) return 0;
     const std::string name = url_image_name(content);
-    if (!fits_path(lookup, name)) return 0;
+    if (name.size() > kMaxFileName) return 0;
     ref->local_name = name;
     if (platform_file_readable(local_path_of(lookup, name).c_str())) {
         ref->localised = 1;
@@ -179,7 +180,7 @@ int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lo
     }
     // Only images are ever written by a fetch: never a table, a template, a program
     // or any other file the program or its siblings look up by name.
-    if (!is_image_name(name) || is_program_file(lookup, name) || !fits_path(lookup, name)) return 0;
+    if (!is_image_name(name) || is_program_file(lookup, name)) return 0;
     std::string url;
     if (!image_server_url(lookup.base_url, name, url)) return 0;
     return fetch_image(ref, url, budget, lookup);

@@ -60,7 +60,7 @@ TEST_F(Dispatch, EmbeddedDocumentIsConvertedLocalisedDecodedAndRendered) {
     dir.write(dir.work() / "F001.xml",
               cfdi32("<fa:vqd xmlns:fa=\"urn:fa\">\n  Caf\xc3\xa9 $amp$ ~D\"img/logo.jpg\"\n100 \xe2\x82\xac"
                      " fin</fa:vqd>"));
-    auto env = renderer_env(std::string(kUuid) + ".bmp");
+    auto env = renderer_env("*.bmp");
     env["RECORDER_MARBET"] = "copy=" + (dir.dir() / "logo.jpg").string() + ">2";
     const RunResult r = dir.run({"F001.xml", "-p", "copia"}, env);
     EXPECT_EQ(r.exit_code, 0);
@@ -69,8 +69,9 @@ TEST_F(Dispatch, EmbeddedDocumentIsConvertedLocalisedDecodedAndRendered) {
 
     const auto* marbet = start_of("Marbet.exe");
     ASSERT_TRUE(marbet);
+    const std::string bitmap = marbet->at(3);
     EXPECT_EQ(std::vector<std::string>(marbet->begin() + 2, marbet->end()),
-              (Names{"-o", std::string(kUuid) + ".bmp", "-z", "10", "-t", "BMP",
+              (Names{"-o", bitmap, "-z", "10", "-t", "BMP",
                      "?re=AAA010101AAA&rr=XAXX010101000&tt=1160.00&id=" + std::string(kUuid)}));
 
     const auto* quenda = start_of("Quenda.exe");
@@ -78,6 +79,7 @@ TEST_F(Dispatch, EmbeddedDocumentIsConvertedLocalisedDecodedAndRendered) {
     ASSERT_EQ(quenda->size(), 7u);
     EXPECT_EQ((*quenda)[1], dir.dir().string());
     EXPECT_TRUE(std::regex_match((*quenda)[2], std::regex("F001_[0-9]{31}\\.vqd"))) << (*quenda)[2];
+    EXPECT_EQ(bitmap, (*quenda)[2].substr(0, (*quenda)[2].size() - 4) + ".bmp") << "the document's own bitmap";
     EXPECT_EQ((*quenda)[3], "-x=" + (dir.work() / "F001.xml").string());
     EXPECT_EQ((*quenda)[4], "-p");
     EXPECT_EQ((*quenda)[5], "copia");
@@ -225,7 +227,7 @@ TEST_F(Dispatch, VersionOutsideTheTableRunsNoConverter) {
     EXPECT_TRUE(names().empty());
 }
 
-TEST_F(Dispatch, InputThatDoesNotParseIsDecryptedAndTheCopyIsKept) {
+TEST_F(Dispatch, InputThatDoesNotParseIsDecryptedIntoACopyOfTheRunsOwnThatGoesWithIt) {
     dir.write(dir.root() / "plain.xml", cfdi32("<vqd>descifrado</vqd>"));
     dir.write(dir.work() / "F1.xml", "SELVAR1\nnot xml");
     auto env = renderer_env();
@@ -234,18 +236,35 @@ TEST_F(Dispatch, InputThatDoesNotParseIsDecryptedAndTheCopyIsKept) {
     EXPECT_EQ(r.exit_code, 0);
     const auto* selvar = start_of("Selvar.exe");
     ASSERT_TRUE(selvar);
+    const std::string copy = selvar->at(3);
     EXPECT_EQ(std::vector<std::string>(selvar->begin() + 2, selvar->end()),
-              (Names{(dir.work() / "F1.xml").string(), "F1.xml.dec", "-c", "<Comprobante"}));
+              (Names{(dir.work() / "F1.xml").string(), copy, "-c", "<Comprobante"}));
+    EXPECT_TRUE(std::regex_match(copy, std::regex("F1_[0-9]{31}\\.xml\\.dec"))) << copy;
     const auto* quenda = start_of("Quenda.exe");
-    EXPECT_TRUE(std::regex_match(quenda->at(2), std::regex("F1\\.xml_[0-9]{31}\\.vqd")));
-    EXPECT_EQ(quenda->at(3), "-x=" + (dir.dir() / "F1.xml.dec").string());
+    EXPECT_EQ(quenda->at(2), copy.substr(0, copy.size() - 8) + ".vqd") << "named after the input as given";
+    EXPECT_EQ(quenda->at(3), "-x=" + (dir.dir() / copy).string());
     EXPECT_EQ(read_file(kept()), "descifrado");
-    EXPECT_TRUE(fs::exists(dir.dir() / "F1.xml.dec"));
+    EXPECT_TRUE(dir.files_ending(".dec").empty()) << "no decrypted invoice stays on disk";
 }
 
-TEST_F(Dispatch, FailedOrUnusableDecryptionEndsTheRun) {
-    dir.write(dir.work() / "F1.xml", "garbage");
-    EXPECT_EQ(dir.run({"F1.xml"}, {{"RECORDER_SELVAR", "exit=5"}}).exit_code, 5);
+TEST_F(Dispatch, FailedOrUnusableDecryptionEndsTheRunAndSaysWhyTheInputDidNotParse) {
+    const std::string prefix = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cfdi:Comprobante xmlns:cfdi=\"urn:c\" ";
+    const std::string inputs[] = {
+        "",                                               // an empty file
+        "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n",          // a PDF
+        std::string("\x00\x9f\x13garbage\xff", 11),       // random bytes
+        prefix + "Nombre=\"Jos\xe9\"/>",                     // Latin-1 under a UTF-8 declaration
+        prefix + "Nombre=\"a<b\"/>",                        // a "<" inside an attribute
+    };
+    for (const std::string& input : inputs) {
+        dir.write(dir.work() / "F1.xml", input);
+        const RunResult r = dir.run({"F1.xml"}, {{"RECORDER_SELVAR", "exit=5"}});
+        EXPECT_EQ(r.exit_code, 5) << input;
+        EXPECT_EQ(r.messages.rfind("Tesmira Viewer: Error intentando desencriptar archivo\nXML Error #", 0), 0u)
+            << r.messages;
+        EXPECT_NE(r.messages.find("F1.xml"), std::string::npos) << r.messages;
+        EXPECT_TRUE(dir.files_ending(".dec").empty());
+    }
 
     dir.write(dir.root() / "still-bad", "<still");
     const RunResult r =
@@ -253,7 +272,7 @@ TEST_F(Dispatch, FailedOrUnusableDecryptionEndsTheRun) {
     EXPECT_NE(r.exit_code, 0);
     EXPECT_EQ(r.messages.rfind("Tesmira Viewer: Error intentando desencriptar archivo\nXML Error #", 0), 0u)
         << r.messages;
-    EXPECT_NE(r.messages.find("F1.xml.dec"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(r.messages, std::regex("F1_[0-9]{31}\\.xml\\.dec"))) << r.messages;
 }
 
 TEST_F(Dispatch, FileWithoutComprobanteRendersAnEmbeddedDocumentOrIsOpenedAsItIs) {
@@ -373,7 +392,7 @@ TEST_F(Dispatch, AStaleDecryptedCopyIsNeverShownAsTheCurrentInvoice) {
     const RunResult r = dir.run({"enc.xml"}, renderer_env());  // the decrypter double writes nothing
     EXPECT_NE(r.messages.find("Error intentando desencriptar archivo"), std::string::npos) << r.messages;
     EXPECT_EQ(names(), (Names{"Selvar.exe"}));
-    EXPECT_FALSE(fs::exists(dir.dir() / "enc.xml.dec"));
+    EXPECT_EQ(dir.files_ending(".dec"), (Names{"enc.xml.dec"})) << "the run's own copy is gone";
 }
 
 TEST_F(Dispatch, IssuerCommandsGetThePathAsItIsAndEveryArgumentWhole) {
@@ -442,7 +461,9 @@ TEST_F(Dispatch, NewerQrCodesCarryTheSatsVerificationText) {
         {cfdi40("EKU9003173C9", "XAXX010101000", "1.16", "", ""), ""},                     // no stamp
         {cfdi40("EKU9003173C9", "XAXX010101000", "1,16", "", stamp(uuid)), ""},            // not the SAT's total
         {cfdi40("EKU 9003173C9", "XAXX010101000", "1.16", "", stamp(uuid)), ""},           // a blank in an RFC
-        {cfdi40("EKU9003173C9", "XAXX010101000", "1.16", " Sello=\"a b\"", stamp(uuid)), ""},  // a blank in the seal
+        {cfdi40("EKU9003173C9", "XAXX010101000", "1.16", " Sello=\"0123&#xD;&#xA;4567 89&#xA;ab\"", stamp(uuid)),
+         sat + uuid + "&re=EKU9003173C9&rr=XAXX010101000&tt=1.16&fe=456789ab"},  // a wrapped seal
+        {cfdi40("EKU9003173C9", "XAXX010101000", "1.16", " Sello=\"ab&#x1;cd\"", stamp(uuid)), ""},  // a control in the seal
     };
     for (const auto& c : cases) {
         fs::remove(dir.log());
@@ -452,7 +473,8 @@ TEST_F(Dispatch, NewerQrCodesCarryTheSatsVerificationText) {
         ASSERT_EQ(marbet != nullptr, !c.text.empty()) << c.text;
         if (!marbet) continue;
         EXPECT_EQ(std::vector<std::string>(marbet->begin() + 2, marbet->end()),
-                  (Names{"-o", uuid + ".bmp", "-z", "10", "-t", "BMP", c.text}));
+                  (Names{"-o", marbet->at(3), "-z", "10", "-t", "BMP", c.text}));
+        EXPECT_TRUE(std::regex_match(marbet->at(3), std::regex("f_[0-9]{31}\\.bmp"))) << "named after the run";
     }
 }
 
@@ -491,6 +513,9 @@ TEST_F(Dispatch, FileNamesWithQuotesOrATrailingBackslashReachTheSiblingsWhole) {
     const std::string encrypted = "z\\";
     dir.write(dir.work() / encrypted, "not xml at all");
     dir.run({encrypted}, {{"RECORDER_SELVAR", "exit=4"}});
-    EXPECT_EQ(*start_of("Selvar.exe"), (Names{"Selvar.exe", dir.dir().string(), (dir.work() / encrypted).string(),
-                                             "z\\.xml.dec", "-c", "<Comprobante"}));
+    const auto* selvar = start_of("Selvar.exe");
+    ASSERT_TRUE(selvar);
+    ASSERT_EQ(selvar->size(), 6u);
+    EXPECT_EQ((*selvar)[2], (dir.work() / encrypted).string());
+    EXPECT_TRUE(std::regex_match((*selvar)[3], std::regex("z\\\\_[0-9]{31}\\.xml\\.dec"))) << (*selvar)[3];
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "document/image_refs.h"
 #include "support/invoices.h"
 #include "support/os.h"
 #include "support/program_dir.h"
@@ -221,7 +222,7 @@ TEST_F(Hostile, AnInvoiceCannotPlantTablesTemplatesOrProgramsForALaterInvoice) {
     timed_run({"first.xml"});
     ASSERT_EQ(server.seen().size(), 1u) << "only the image is asked for";
     EXPECT_EQ(server.seen()[0].path, "/logo.jpg");
-    EXPECT_TRUE(fs::exists(dir.dir() / "logo.jpg"));
+    EXPECT_TRUE(fs::exists(dir.dir() / url_image_name(server.url("/logo.jpg"))));
     for (const std::string& name : planted) EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
 
     dir.write(dir.work() / "second.xml", cfdi32("", "not-a-uuid", "ABC"));
@@ -305,7 +306,7 @@ TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
     dir.write(dir.work() / "ok.xml", cfdi32(embedded({server.url("/ok.jpg")}), "not-a-uuid", "ABC"));
     EXPECT_EQ(timed_run({"ok.xml"}).exit_code, 0);
     EXPECT_TRUE(dir.files_ending(".part").empty());
-    EXPECT_TRUE(fs::exists(dir.dir() / "ok.jpg"));
+    EXPECT_TRUE(fs::exists(dir.dir() / url_image_name(server.url("/ok.jpg"))));
 }
 
 TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {

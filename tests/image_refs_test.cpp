@@ -64,9 +64,11 @@ TEST_F(Localise, TextWithoutMarkersOrWithEmptyOrUnclosedQuotesIsUnchanged) {
     EXPECT_TRUE(requested().empty());
 }
 
-TEST_F(Localise, PresentImageIsUsedWithoutRequestAndUrlIsCutToItsName) {
+TEST_F(Localise, PresentImageIsUsedWithoutRequestAndAUrlNeverStandsForIt) {
     dir.write("logo.jpg", "local");
-    EXPECT_EQ(localise("~D\"http://cdn.example/img/logo.jpg\" y ~A\"logo.jpg\""), "~D\"logo.jpg\" y ~A\"logo.jpg\"");
+    const std::string url = "http://cdn.example/img/logo.jpg";
+    dir.write(url_image_name(url), "kept");
+    EXPECT_EQ(localise("~D\"" + url + "\" y ~A\"logo.jpg\""), "~D\"" + url_image_name(url) + "\" y ~A\"logo.jpg\"");
     EXPECT_TRUE(requested().empty());
 }
 
@@ -88,8 +90,9 @@ TEST_F(Localise, EmptyRfcChangesNoName) {
 TEST_F(Localise, FullUrlIsFetchedFromThatUrlWithoutRfc) {
     issuer("AAA010101AAA");
     const std::string url = server.url("/Vandrel/images/banner.png");
-    EXPECT_EQ(localise("~#D\"" + url + "\""), "~#D\"banner.png\"");
+    EXPECT_EQ(localise("~#D\"" + url + "\""), "~#D\"" + url_image_name(url) + "\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/banner.png"}));
+    EXPECT_FALSE(fs::exists(dir.dir() / "banner.png")) << "a plain name is filled only from the image server";
 }
 
 TEST_F(Localise, UnobtainableImageGivesPlaceholderOnlyWhenItIsPresent) {
@@ -192,7 +195,7 @@ TEST_F(Localise, NamesAreRequestedPercentEncodedAndStoredUnderTheirPlainName) {
     }
     // A reference that is a URL keeps its own form; only blanks, controls and non-ASCII are encoded.
     const std::string url = server.url("/Vandrel/images/foto a\xf1o 50%25.jpg");
-    EXPECT_EQ(localise("~D\"" + url + "\""), "~D\"foto a\xf1o 50%25.jpg\"");
+    EXPECT_EQ(localise("~D\"" + url + "\""), "~D\"" + url_image_name(url) + "\"");
     EXPECT_EQ(server.seen().back().target, "/Vandrel/images/foto%20a%C3%B1o%2050%25.jpg");
     // Any name the file system takes can be fetched: the temporary name does not grow with it.
     if (!on_windows()) {

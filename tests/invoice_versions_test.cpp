@@ -24,11 +24,23 @@ TEST(InvoiceVersions, ARowDecidesWhatIsReadTheQrCodeAndTheTemplate) {
     ProgramDir dir;
     const std::string present = (dir.dir() / "T.Fat").string();
     dir.write(present, "plantilla");
+    const auto row = [](const char* version, const char* issuer, QrText qr, const char* seal, const char* template_file,
+                        bool must_be_present) {
+        return InvoiceVersion{.version = version,
+                              .issuer_query = issuer,
+                              .qr = qr,
+                              .receiver_query = "{/r/@b}",
+                              .total_query = "{/r/@t}",
+                              .uuid_query = "{/r/@u}",
+                              .seal_query = seal,
+                              .template_file = template_file,
+                              .config_file = "C.cfg",
+                              .template_must_be_present = must_be_present};
+    };
     const InvoiceVersion rows[] = {
-        {"7.1", "{/r/@a}", QrText::Cfdi3, "{/r/@b}", "{/r/@t}", "{/r/@u}", nullptr, "ausente.Fat", "C.cfg", false},
-        {"7.2", "{/r/@A}", QrText::Verification, "{/r/@b}", "{/r/@t}", "{/r/@u}", "{/r/@s}", present.c_str(), "C.cfg",
-         true},
-        {"7.3", "{/r/@a}", QrText::None, "{/r/@b}", "{/r/@t}", "{/r/@u}", nullptr, "ausente.Fat", "C.cfg", true},
+        row("7.1", "{/r/@a}", QrText::Cfdi3, nullptr, "ausente.Fat", false),
+        row("7.2", "{/r/@A}", QrText::Verification, "{/r/@s}", present.c_str(), true),
+        row("7.3", "{/r/@a}", QrText::None, nullptr, "ausente.Fat", true),
     };
     const struct {
         const char* issuer;
@@ -47,7 +59,62 @@ TEST(InvoiceVersions, ARowDecidesWhatIsReadTheQrCodeAndTheTemplate) {
         const InvoiceReading reading = read_invoice(*invoice, rows[i], limit);
         EXPECT_EQ(text_of(reading.issuer_rfc), expected[i].issuer) << rows[i].version;
         EXPECT_EQ(reading.qr_text, expected[i].qr_text) << rows[i].version;
-        EXPECT_EQ(reading.qr_bitmap, expected[i].qr_text.empty() ? "" : kUuid + ".bmp") << rows[i].version;
         EXPECT_STREQ(generic_template_of(rows[i]), expected[i].template_file) << rows[i].version;
     }
+}
+
+TEST(InvoiceVersions, EachVersionOfTheRealTableReadsShowsAndDrawsWhatItsEraNeeds) {
+    const char* cfd_issuer = "{/Comprobante/Emisor/@rfc}";
+    const char* cfdi3_issuer = "{/cfdi:Comprobante/cfdi:Emisor/@rfc}";
+    const char* modern_issuer = "{/cfdi:Comprobante/cfdi:Emisor/@Rfc}";
+    const char* uuid = "{/cfdi:Comprobante/cfdi:Complemento/tfd:TimbreFiscalDigital/@UUID}";
+    const struct {
+        const char* version;
+        const char* issuer;
+        QrText qr;
+        const char* receiver;
+        const char* total;
+        const char* uuid;
+        const char* seal;
+        const char* template_file;
+        const char* config_file;
+        bool must_be_present;
+    } expected[] = {
+        {"1.0", cfd_issuer, QrText::None, nullptr, nullptr, nullptr, nullptr, "PlantillaVQDGenerica.Fat",
+         "OstrelGenerico.cfg", false},
+        {"2.0", cfd_issuer, QrText::None, nullptr, nullptr, nullptr, nullptr, "PlantillaVQDGenerica.Fat",
+         "OstrelGenerico.cfg", false},
+        {"2.2", cfd_issuer, QrText::None, nullptr, nullptr, nullptr, nullptr, "PlantillaVQDGenerica.Fat",
+         "OstrelGenerico.cfg", false},
+        {"3.0", cfdi3_issuer, QrText::Cfdi3, "{/cfdi:Comprobante/cfdi:Receptor/@rfc}", "{/cfdi:Comprobante/@total}",
+         uuid, nullptr, "PlantillaVQDGenericaCFDI.Fat", "OstrelGenericoCFDI.cfg", false},
+        {"3.2", cfdi3_issuer, QrText::Cfdi3, "{/cfdi:Comprobante/cfdi:Receptor/@rfc}", "{/cfdi:Comprobante/@total}",
+         uuid, nullptr, "PlantillaVQDGenericaCFDI.Fat", "OstrelGenericoCFDI.cfg", false},
+        {"3.3", modern_issuer, QrText::Verification, "{/cfdi:Comprobante/cfdi:Receptor/@Rfc}",
+         "{/cfdi:Comprobante/@Total}", uuid, "{/cfdi:Comprobante/@Sello}", "PlantillaVQDGenericaCFDI33.Fat",
+         "OstrelGenericoCFDI33.cfg", true},
+        {"4.0", modern_issuer, QrText::Verification, "{/cfdi:Comprobante/cfdi:Receptor/@Rfc}",
+         "{/cfdi:Comprobante/@Total}", uuid, "{/cfdi:Comprobante/@Sello}", "PlantillaVQDGenericaCFDI40.Fat",
+         "OstrelGenericoCFDI40.cfg", true},
+    };
+    const auto same = [](const char* a, const char* b) { return (!a && !b) || (a && b && std::string(a) == b); };
+    ASSERT_EQ(invoice_version_rows().size(), std::size(expected));
+    for (const auto& want : expected) {
+        const InvoiceVersion& row = invoice_version_row(want.version);
+        ASSERT_TRUE(same(row.version, want.version)) << want.version << " has a row of its own";
+        EXPECT_TRUE(same(row.issuer_query, want.issuer)) << want.version;
+        EXPECT_EQ(row.qr, want.qr) << want.version;
+        EXPECT_TRUE(same(row.receiver_query, want.receiver)) << want.version;
+        EXPECT_TRUE(same(row.total_query, want.total)) << want.version;
+        EXPECT_TRUE(same(row.uuid_query, want.uuid)) << want.version;
+        EXPECT_TRUE(same(row.seal_query, want.seal)) << want.version;
+        EXPECT_TRUE(same(row.template_file, want.template_file)) << want.version;
+        EXPECT_TRUE(same(row.config_file, want.config_file)) << want.version;
+        EXPECT_EQ(row.template_must_be_present, want.must_be_present) << want.version;
+    }
+    const InvoiceVersion& unknown = invoice_version_row("9.9");
+    EXPECT_TRUE(same(unknown.issuer_query, cfd_issuer));
+    EXPECT_EQ(unknown.qr, QrText::None);
+    EXPECT_EQ(unknown.template_file, nullptr);
+    EXPECT_EQ(&invoice_version_row("4.0"), &invoice_version_row("4.0")) << "versions compare without case: one row";
 }

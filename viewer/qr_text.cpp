@@ -42,9 +42,19 @@ bool is_sat_total(const std::string& total) {
     return digits(whole, 18) && (point == std::string::npos || digits(fraction, 6));
 }
 
-// A seal is base64: its "+", "/" and "=" are allowed, nothing that splits a command line.
-bool is_safe_seal(const StrBuf* seal) {
-    return !seal || every_byte(seal, [](unsigned char c) { return !is_blank_quote_or_control(c); });
+// A seal is base64, which signers may wrap: its blanks and line breaks are not part of it.
+std::string seal_without_breaks(const StrBuf* seal) {
+    std::string out;
+    if (!seal) return out;
+    for (const char c : text_of(seal)) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') out += c;
+    }
+    return out;
+}
+
+// Its "+", "/" and "=" are allowed, nothing that splits a command line.
+bool is_safe_seal(const std::string& seal) {
+    return std::none_of(seal.begin(), seal.end(), [](char c) { return is_blank_quote_or_control(static_cast<unsigned char>(c)); });
 }
 
 std::string with_escaped_ampersands(const std::string& rfc) {
@@ -60,11 +70,11 @@ std::string cfdi3_text(const QrValues& v) {
 }
 
 std::string verification_text(const QrValues& v) {
+    const std::string seal = seal_without_breaks(v.seal);
     if (!is_stamp_uuid(v.uuid) || !is_safe(v.issuer) || !is_safe(v.receiver) || !v.total ||
-        !is_sat_total(text_of(v.total)) || !is_safe_seal(v.seal)) {
+        !is_sat_total(text_of(v.total)) || !is_safe_seal(seal)) {
         return "";
     }
-    const std::string seal = v.seal ? text_of(v.seal) : "";
     const std::string tail = seal.size() > kSealTail ? seal.substr(seal.size() - kSealTail) : seal;
     return std::string(kVerificationAddress) + "?id=" + text_of(v.uuid) +
            "&re=" + with_escaped_ampersands(text_of(v.issuer)) + "&rr=" + with_escaped_ampersands(text_of(v.receiver)) +

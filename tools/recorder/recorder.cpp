@@ -10,6 +10,7 @@
 //                      copy=SRC>I         copy file SRC onto the I-th argument
 //                      keep=I>DEST        copy the I-th argument's file to DEST
 //                      probe=FILE         record whether FILE exists (probe=1/0)
+//                      probe=*.bmp        the same for the first argument's name with .bmp for its extension
 //                      grandchild=PIDFILE start a long-lived child, write its id to PIDFILE
 //                      session=PIDFILE    the same, the child in a session of its own (POSIX)
 #include <cstdio>
@@ -92,6 +93,11 @@ int main(int argc, char** argv) {
         const int i = std::atoi(index.c_str());
         return (i >= 1 && i < argc) ? argv[i] : "";
     };
+    auto probed = [&](const std::string& value) -> std::string {
+        if (value != "*.bmp") return value;
+        const std::string first = arg("1");
+        return first.substr(0, first.rfind('.')) + ".bmp";
+    };
     for (const std::string& action : actions_of(key)) {
         const size_t eq = action.find('=');
         const std::string verb = action.substr(0, eq);
@@ -101,7 +107,7 @@ int main(int argc, char** argv) {
         else if (verb == "sleep") platform_sleep_ms(std::atoi(value.c_str()) * 1000);
         else if (verb == "copy" && gt != std::string::npos) copy_file(value.substr(0, gt), arg(value.substr(gt + 1)));
         else if (verb == "keep" && gt != std::string::npos) copy_file(arg(value.substr(0, gt)), value.substr(gt + 1));
-        else if (verb == "probe") record += std::string("\tprobe=") + (exists(value) ? "1" : "0");
+        else if (verb == "probe") record += std::string("\tprobe=") + (exists(probed(value)) ? "1" : "0");
         else if (verb == "grandchild" || verb == "session") {
             const std::string self = platform_module_path();
             // Started through the system's shell without waiting, so that it belongs
