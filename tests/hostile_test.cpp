@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -317,6 +318,8 @@ TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {
     const std::map<std::string, std::string> invoices = {
         {"vqd.xml", declaration + cfdi32("<vqd>" + references + "</vqd>", kStampUuid, "ABC")},
         {"rfc.xml", declaration + cfdi32("", kStampUuid, references)},
+        // A value the viewer never reads, which a sibling would expand.
+        {"nombre.xml", declaration + cfdi32("<cfdi:Receptor nombre='" + references + "'/>", "not-a-uuid", "ABC")},
         // The version the hand-off reads, behind a namesake in another namespace.
         {"version.xml",
          declaration + cfdi32("<vqd xmlns:x='urn:x' x:version='1.0' version='" + references + "'>doc</vqd>", kStampUuid,
@@ -358,4 +361,93 @@ TEST_F(Hostile, AViewerStoppedWhileTheRendererRunsTakesTheRendererAndItsFilesWit
     EXPECT_TRUE(gone) << "the renderer's group outlived the viewer";
     EXPECT_TRUE(dir.files_ending(".vqd").empty());
     EXPECT_TRUE(dir.files_ending(".bmp").empty());
+}
+
+TEST_F(Hostile, AnImageAUrlNamesNeverStandsInForThePlainImagesOfLaterInvoices) {
+    TestServer server;
+    server.server().Get(R"(/.*)", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content("BM" + std::string(60, 'x'), "image/bmp");
+    });
+    server.start();
+    fs::remove(dir.dir() / opener_name());
+    const std::string url = server.url("/x/logo.jpg");
+    const std::string opener_url = server.url("/x/" + opener_name());
+    dir.write(dir.work() / "first.xml", cfdi32(embedded({url, opener_url}), "not-a-uuid", "ABC"));
+    const RunResult r = timed_run({"first.xml"}, {{"RECORDER_QUENDA", "show=1"}});
+    EXPECT_EQ(r.exit_code, 0) << r.messages;
+    EXPECT_FALSE(fs::exists(dir.dir() / "logo.jpg")) << "the logo of every later invoice";
+    EXPECT_FALSE(fs::exists(dir.dir() / opener_name())) << "a program the viewer runs";
+    EXPECT_TRUE(fs::exists(dir.dir() / url_image_name(url)));
+    const auto starts = dir.starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_NE(starts[0].back().find("~D\"" + url_image_name(url) + "\""), std::string::npos) << starts[0].back();
+}
+
+TEST_F(Hostile, APathOrAUrlThatCannotBeHadNeverReachesTheRendererWithoutAPlaceholder) {
+    fs::remove(dir.dir() / "noimage.jpg");
+    dir.write(dir.work() / "f.xml",
+              cfdi32(embedded({"/etc/passwd", "..\\..\\x.jpg", "C:x.jpg", "http://127.0.0.1:9/a.jpg", "plain.jpg"}),
+                     "not-a-uuid", "ABC"));
+    EXPECT_EQ(timed_run({"f.xml"}, {{"RECORDER_QUENDA", "show=1"}}).exit_code, 0);
+    const auto starts = dir.starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].back(), "show=~D\"\" ~D\"\" ~D\"\" ~D\"\" ~D\"plain.jpg\" ");
+}
+
+TEST_F(Hostile, RunsAtOnceNeverMeetInTheirDecryptedCopiesOrQrCodes) {
+    dir.add_stand_in("Selvar.exe");
+    dir.write(dir.work() / "bitmap", "BM");
+    const std::map<std::string, std::string> env = {
+        {"RECORDER_QUENDA", "show=1;probe=*.bmp"}, {"RECORDER_MARBET", "copy=" + (dir.work() / "bitmap").string() + ">2"}};
+    for (const std::string side : {"a", "b"}) {
+        const fs::path plain = dir.work() / (side + ".plain");
+        dir.write(plain, cfdi32("<vqd>factura " + side + "</vqd>"));
+        fs::create_directories(dir.work() / side);
+        run_program((dir.dir() / "Selvar.exe").string(),
+                    {"--encrypt", plain.string(), (dir.work() / side / "factura.xml").string()}, dir.work(), {});
+    }
+    std::vector<std::thread> runs;
+    std::vector<int> codes(10, -1);
+    for (int i = 0; i < 10; ++i) {
+        const std::string side = i % 2 ? "b" : "a";
+        runs.emplace_back([&, i, side] { codes[i] = dir.run({side + "/factura.xml", side}, env).exit_code; });
+    }
+    for (std::thread& run : runs) run.join();
+    EXPECT_EQ(codes, std::vector<int>(10, 0));
+    std::set<std::string> bitmaps;
+    int rendered = 0;
+    for (const auto& start : dir.starts()) {
+        if (start[0] == "Marbet.exe") bitmaps.insert(start[3]);
+        if (start[0] != "Quenda.exe") continue;
+        ++rendered;
+        ASSERT_EQ(start.size(), 7u);
+        EXPECT_EQ(start[5], "show=factura " + start[4]) << "each run shows its own invoice";
+        EXPECT_EQ(start[6], "probe=1") << "each run has its own QR code";
+    }
+    EXPECT_EQ(rendered, 10);
+    EXPECT_EQ(bitmaps.size(), 10u);
+    for (const char* left : {".dec", ".bmp", ".vqd"}) EXPECT_TRUE(dir.files_ending(left).empty()) << left;
+}
+
+TEST_F(Hostile, TheQrBitmapGoesWithTheRunHoweverItEnds) {
+    dir.write(dir.work() / "bitmap", "BM");
+    const std::map<std::string, std::string> env = {{"RECORDER_MARBET", "copy=" + (dir.work() / "bitmap").string() + ">2"}};
+    dir.write(dir.work() / "v2.xml", cfdi32("<vqd version=\"2.0\">doc</vqd>"));
+    EXPECT_EQ(timed_run({"v2.xml"}, env).exit_code, exit_code_as_seen(505));
+    fs::remove(dir.dir() / "PlantillaVQDGenericaCFDI.Fat");
+    dir.write(dir.work() / "none.xml", cfdi32(""));
+    EXPECT_EQ(timed_run({"none.xml"}, env).exit_code, exit_code_as_seen(506));
+    EXPECT_EQ(dir.starts().size(), 3u) << "two QR codes drawn, one converter started";
+    EXPECT_TRUE(dir.files_ending(".bmp").empty());
+}
+
+TEST_F(Hostile, AQuoteInTheInvoicesNameCannotAddArgumentsToTheIssuersCommand) {
+    dir.add_double("visor.exe");
+    dir.write("tableRFC.cfg", "ABC=visor.exe \"-x=$file$\"\n");
+    const std::string name = "g\" --print-to=evil \"z.xml";
+    dir.write(dir.work() / name, cfdi32("", "not-a-uuid", "ABC"));
+    EXPECT_EQ(timed_run({name}).exit_code, 0);
+    const auto starts = dir.starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0], (std::vector<std::string>{"visor.exe", dir.dir().string(), "-x=" + (dir.work() / name).string()}));
 }

@@ -36,6 +36,22 @@ TEST_F(Startup, MissingEmptyOrDirectoryInputGives504) {
     EXPECT_TRUE(dir.starts().empty());
 }
 
+TEST_F(Startup, AnExistingFileWhosePathIsTooLongIsSaidToBeTooLongNotMissing) {
+    const fs::path deep = dir.work() / std::string(120, 'a') / std::string(120, 'b');
+    std::error_code error;
+    fs::create_directories(deep, error);
+    if (error) GTEST_SKIP() << "this system takes no path of that length";
+    dir.write(deep / "factura.xml", "<Comprobante/>");
+    const std::string path = (deep / "factura.xml").string();
+    ASSERT_GT(path.size(), 259u);
+    for (const RunResult& r : {dir.run({path}), dir.run_line("\"" + path + "\"")}) {
+        EXPECT_EQ(r.exit_code, exit_code_as_seen(504));
+        EXPECT_EQ(r.messages, "Tesmira Viewer: La ruta del archivo es demasiado larga para el programa "
+                              "(m\xc3\xa1s de 259 caracteres)\n");
+    }
+    EXPECT_TRUE(dir.starts().empty());
+}
+
 TEST_F(Startup, ReadyDocumentGoesToTheRendererByTheFullPathOfTheFileTheUserNamed) {
     dir.write(dir.work() / "docs" / "b.VQD", "doc");
     dir.write(dir.dir() / "docs" / "b.VQD", "a namesake beside the program");

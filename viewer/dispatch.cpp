@@ -75,7 +75,7 @@ std::string attribute_text(xmlAttrPtr attribute) {
 int draw_qr_code(ViewerRun& run, const InvoiceReading& reading) {
     if (const int refused = ensure_program_dir_writable(run)) return refused;
     // Named after the run's document, where the renderer looks for it.
-    run.qr_bitmap_path = run.base_name + "_" + run.stamp + ".bmp";
+    run.qr_bitmap_path = run.temp_doc_path.substr(0, run.temp_doc_path.rfind('.')) + ".bmp";
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
     const std::string command = command_line_from({{kViewerSettings.qr_tool_exe, false},
                                                    {"-o", false},

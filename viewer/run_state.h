@@ -15,6 +15,7 @@
 struct ViewerRun {
     char** args = nullptr;  // kArgSlots slots of kArgSlotSize bytes
     int arg_count = 0;
+    size_t input_length = 0;  // the first argument's length before it was cut to a slot
     std::string input_path;
     std::string full_path;
     std::string input_dir;

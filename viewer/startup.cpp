@@ -73,7 +73,7 @@ void string_table_free(char** table, int count, int) {
     std::free(table);
 }
 
-int split_command_line(const char* text, char** table, int count, int size) {
+int split_command_line(const char* text, char** table, int count, int size, size_t* first_length) {
     if (!text || !table || count <= 0 || size <= 0) return 0;
     const size_t length = std::strlen(text);
     if (length == 0) return 0;
@@ -99,6 +99,7 @@ int split_command_line(const char* text, char** table, int count, int size) {
             first += 1;
             n = n >= 2 ? n - 2 : 0;
         }
+        if (stored == 0 && first_length) *first_length = n;
         if (n > static_cast<size_t>(size - 1)) n = static_cast<size_t>(size - 1);
         std::memcpy(table[stored], first, n);
         table[stored][n] = '\0';
@@ -128,6 +129,13 @@ int run_viewer(ViewerRun& run) {
         return kUsage;
     }
     run.input_path = run.args[0];
+    if (run.input_length > kPathLimit) {
+        // Cut to the limit it would name another file, or none: say why it is not opened.
+        platform_message_box(kViewerSettings.caption,
+                             "La ruta del archivo es demasiado larga para el programa (m\xe1s de 259 caracteres)",
+                             MESSAGE_ICON_ERROR);
+        return kNoSuchFile;
+    }
     if (!platform_file_readable(run.input_path.c_str())) {
         platform_message_box(kViewerSettings.caption, "Archivo no existe", MESSAGE_ICON_ERROR);
         return kNoSuchFile;
@@ -159,7 +167,9 @@ int viewer_main_argv(int count, char** argv, ImageFetch image_fetch) {
     run.image_fetch = image_fetch;
     run.args = string_table_new(kArgSlots, kArgSlotSize);
     for (int i = 0; run.args && i < count && run.arg_count < kArgSlots; ++i) {
-        const std::string arg = argv[i] ? std::string(argv[i]).substr(0, kPathLimit) : "";
+        const std::string whole = argv[i] ? argv[i] : "";
+        if (run.arg_count == 0) run.input_length = whole.size();
+        const std::string arg = whole.substr(0, kPathLimit);
         std::memcpy(run.args[run.arg_count++], arg.c_str(), arg.size() + 1);
     }
     return run_viewer(run);
@@ -169,6 +179,8 @@ int viewer_main_text(const char* command_text) {
     const XmlLibraryScope xml_library;
     ViewerRun run;
     run.args = string_table_new(kArgSlots, kArgSlotSize);
-    if (run.args) run.arg_count = split_command_line(command_text, run.args, kArgSlots, kArgSlotSize);
+    if (run.args) {
+        run.arg_count = split_command_line(command_text, run.args, kArgSlots, kArgSlotSize, &run.input_length);
+    }
     return run_viewer(run);
 }

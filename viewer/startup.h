@@ -14,5 +14,6 @@ constexpr int kArgSlotSize = 260;
 
 char** string_table_new(int count, int size);
 void string_table_free(char** table, int count, int size);
-int split_command_line(const char* text, char** table, int count, int size);
+// `first_length`, when given, gets the first argument's length before it is cut to `size` - 1.
+int split_command_line(const char* text, char** table, int count, int size, size_t* first_length = nullptr);
 void show_usage();

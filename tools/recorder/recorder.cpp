@@ -11,6 +11,7 @@
 //                      keep=I>DEST        copy the I-th argument's file to DEST
 //                      probe=FILE         record whether FILE exists (probe=1/0)
 //                      probe=*.bmp        the same for the first argument's name with .bmp for its extension
+//                      show=I             record the I-th argument's file content (show=...)
 //                      grandchild=PIDFILE start a long-lived child, write its id to PIDFILE
 //                      session=PIDFILE    the same, the child in a session of its own (POSIX)
 #include <cstdio>
@@ -34,6 +35,13 @@ std::string escape(const std::string& text) {
         else out += c;
     }
     return out;
+}
+
+std::string content_of(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 bool copy_file(const std::string& from, const std::string& to) {
@@ -107,6 +115,7 @@ int main(int argc, char** argv) {
         else if (verb == "sleep") platform_sleep_ms(std::atoi(value.c_str()) * 1000);
         else if (verb == "copy" && gt != std::string::npos) copy_file(value.substr(0, gt), arg(value.substr(gt + 1)));
         else if (verb == "keep" && gt != std::string::npos) copy_file(arg(value.substr(0, gt)), value.substr(gt + 1));
+        else if (verb == "show") record += "\tshow=" + escape(content_of(arg(value)));
         else if (verb == "probe") record += std::string("\tprobe=") + (exists(probed(value)) ? "1" : "0");
         else if (verb == "grandchild" || verb == "session") {
             const std::string self = platform_module_path();
