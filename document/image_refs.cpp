@@ -292,9 +292,7 @@ ByteBuf* localise_image_refs(const char* text, int64_t length, const ImageLookup
 }
 
 int localise_file_in_place(const char* path, const ImageLookup& lookup) {
-    FILE* probe = path ? std::fopen(path, "r") : nullptr;
-    if (!probe) return kDocumentUnreadable;
-    std::fclose(probe);
+    if (!path || !platform_file_readable(path)) return kDocumentUnreadable;
     StrBuf* raw = nullptr;
     read_whole_file(&raw, path, nullptr);
     StrBufPtr content(raw);

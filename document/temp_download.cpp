@@ -4,13 +4,15 @@
 #include <system_error>
 
 #include "platform/platform.h"
+#include "viewer_settings.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char kPrefix[] = "~Vandrel-";
+constexpr const char* kPrefix = kTempPrefix;
 constexpr const char kSuffix[] = ".part";
+constexpr const char kProbeSuffix[] = "-probe";
 // Names taken by something else (a planted file or link) are passed over, a few times.
 constexpr int kAttempts = 16;
 
@@ -18,8 +20,22 @@ std::string temp_name(long pid, unsigned n) {
     return kPrefix + std::to_string(pid) + "-" + std::to_string(n) + kSuffix;
 }
 
-// The process id in a temporary download's name; -1 when the name is not one.
+// The process id in a write probe's name (prefix, digits, "-probe"); -1 when it is not one.
+long probe_owner_of(const std::string& name) {
+    const std::string prefix = kPrefix;
+    const std::string suffix = kProbeSuffix;
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return -1;
+    }
+    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::stol(digits);
+}
+
+// The process id in a temporary file's name (a download or a write probe); -1 when the name is not one.
 long owner_of(const std::string& name) {
+    if (const long probe_owner = probe_owner_of(name); probe_owner >= 0) return probe_owner;
     const std::string prefix = kPrefix;
     const std::string suffix = kSuffix;
     if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||

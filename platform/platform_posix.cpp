@@ -405,7 +405,7 @@ bool platform_process_alive(long pid) {
 
 bool platform_dir_writable(const char* dir) {
     if (!dir) return false;
-    const std::string probe = std::string(dir) + "/~Vandrel-" + std::to_string(getpid()) + "-probe";
+    const std::string probe = std::string(dir) + "/" + kTempPrefix + std::to_string(getpid()) + "-probe";
     const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return errno == EEXIST;  // taken by another file: the folder takes files
     close(fd);

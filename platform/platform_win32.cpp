@@ -14,6 +14,7 @@
 
 #include "platform/message_line.h"
 #include "platform/platform.h"
+#include "viewer_settings.h"
 
 #ifndef VIEWER_MESSAGES_TO_STDERR
 #define VIEWER_MESSAGES_TO_STDERR 0
@@ -239,7 +240,7 @@ bool platform_process_alive(long pid) {
 
 bool platform_dir_writable(const char* dir) {
     if (!dir) return false;
-    const std::string probe = std::string(dir) + "\\~Vandrel-" + std::to_string(_getpid()) + "-probe";
+    const std::string probe = std::string(dir) + "\\" + kTempPrefix + std::to_string(_getpid()) + "-probe";
     HANDLE handle = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;

@@ -305,8 +305,10 @@ TEST_F(Hostile, AViewerStoppedMidDownloadLeavesNoTemporaryFileForLong) {
     dir.run_and_stop({"lento.xml"}, {}, downloading, false);
     EXPECT_EQ(dir.files_ending(".part").size(), 1u);
     dir.write(dir.work() / "ok.xml", cfdi32(embedded({server.url("/ok.jpg")}), "not-a-uuid", "ABC"));
+    dir.write(std::string(kTempPrefix) + "999999999-probe", "");  // a write probe of a run killed outright
     EXPECT_EQ(timed_run({"ok.xml"}).exit_code, 0);
     EXPECT_TRUE(dir.files_ending(".part").empty());
+    EXPECT_TRUE(dir.files_ending("-probe").empty());
     EXPECT_TRUE(fs::exists(dir.dir() / url_image_name(server.url("/ok.jpg"))));
 }
 

@@ -46,10 +46,22 @@ int ensure_program_dir_writable(ViewerRun& run) {
     return kProgramDirNotWritable;
 }
 
+// The embedded document's version: the attribute "version" in no namespace.
+xmlAttrPtr embedded_version(xmlNodePtr element) {
+    return xmlHasNsProp(element, reinterpret_cast<const xmlChar*>("version"), nullptr);
+}
+
+// The Comprobante's version: "version" in any case of its letters (CFD writes VERSION too).
+xmlAttrPtr comprobante_version(xmlNodePtr root) {
+    for (xmlAttrPtr attribute = root->properties; attribute; attribute = attribute->next) {
+        if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") == 0) return attribute;
+    }
+    return nullptr;
+}
+
 // The embedded document and its version, both of which the hand-off reads.
 bool embedded_fits(ViewerRun& run, xmlNodePtr element) {
-    // The attribute the hand-off reads: "version" in no namespace.
-    const xmlAttr* version = xmlHasNsProp(element, reinterpret_cast<const xmlChar*>("version"), nullptr);
+    const xmlAttr* version = embedded_version(element);
     return value_fits(element, run.value_limit) &&
            (!version || value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit));
 }
@@ -64,7 +76,14 @@ int size_document(ViewerRun& run, const xmlDoc* document, const std::string& par
     return document_fits(document, file_size, run.value_limit) ? 0 : refuse_oversized_invoice();
 }
 
+// Every version attribute is read this one way; none present reads as empty.
 std::string attribute_text(xmlAttrPtr attribute) {
+    if (!attribute) return std::string();
+    if (attribute->type == XML_ATTRIBUTE_DECL) {
+        // A default the document's own DTD declares for the attribute.
+        const xmlChar* declared = reinterpret_cast<const xmlAttribute*>(attribute)->defaultValue;
+        return declared ? reinterpret_cast<const char*>(declared) : "";
+    }
     xmlChar* value = xmlNodeListGetString(attribute->doc, attribute->children, 1);
     std::string text = value ? reinterpret_cast<const char*>(value) : "";
     xmlFree(value);
@@ -91,9 +110,7 @@ int draw_qr_code(ViewerRun& run, const InvoiceReading& reading) {
 
 // The embedded element's version decides decoding: absent or empty on, "1.0" off.
 int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
-    xmlChar* version = xmlGetNoNsProp(element, reinterpret_cast<const xmlChar*>("version"));
-    const std::string text = version ? reinterpret_cast<const char*>(version) : "";
-    xmlFree(version);
+    const std::string text = attribute_text(embedded_version(element));
     if (!text.empty() && !version_is(text, "1.0")) {
         std::string latin1(text.size(), '\0');
         latin1.resize(utf8_to_latin1(reinterpret_cast<const unsigned char*>(text.data()), text.size(), latin1.data()));
@@ -124,13 +141,11 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
 }
 
 int invoice_road(ViewerRun& run, xmlNodePtr root) {
-    run.invoice_version.clear();
-    for (xmlAttrPtr attribute = root->properties; attribute; attribute = attribute->next) {
-        if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") != 0) continue;
-        if (!value_fits(reinterpret_cast<const xmlNode*>(attribute), run.value_limit)) return refuse_oversized_invoice();
-        run.invoice_version = attribute_text(attribute);
-        break;
+    const xmlAttrPtr version = comprobante_version(root);
+    if (version && !value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit)) {
+        return refuse_oversized_invoice();
     }
+    run.invoice_version = attribute_text(version);
     const InvoiceVersion& row = invoice_version_row(run.invoice_version.c_str());
     InvoiceReading reading = read_invoice(*run.invoice, row, run.value_limit);
     run.issuer_rfc = std::move(reading.issuer_rfc);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr const char* kDefaultPrefix = "fa-def-ns";
+constexpr const char* kDefaultPrefix = kDefaultNsPrefix;
 
 const char* text_of(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
 

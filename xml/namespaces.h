@@ -12,6 +12,9 @@
 
 struct Invoice;
 
+// The prefix of the first default namespace; later ones add "_2", "_3", ...
+inline constexpr const char* kDefaultNsPrefix = "fa-def-ns";
+
 // What one registration has bound so far. URIs are compared without regard to
 // the case of A to Z, so they are kept under their lower-case form.
 struct NamespaceBindings {

@@ -20,7 +20,6 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_COMPACT;
 // embedded document is one long text, so text beyond that size is kept in
 // further adjacent text nodes instead, which read back as the same content; up
 // to kLongTextLimit bytes in all, after which the library's limit stands.
-constexpr size_t kLongTextLimit = 64u << 20;
 
 // What one parse keeps beside libxml2's own context.
 struct ParseState {

@@ -4,10 +4,11 @@
 #include <string>
 
 #include "util/kvlist.h"
+#include "xml/namespaces.h"
 
 namespace {
 
-constexpr const char* kDefaultPrefix = "fa-def-ns";
+constexpr const char* kDefaultPrefix = kDefaultNsPrefix;
 
 bool step_is(const char* start, const char* end, const char* word) {
     const size_t n = std::strlen(word);

@@ -6,10 +6,11 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "xml/parse.h"
+
 namespace {
 
 constexpr int64_t kMinimumLimit = 10ll << 20;
-constexpr int64_t kLongTextLimit = 64ll << 20;
 constexpr int64_t kFileFactor = 10;
 
 // Sizes as a reader of the value would meet them: text and CDATA as they
@@ -105,8 +106,9 @@ int64_t expanded_value_size(const xmlNode* node, int64_t ceiling) {
 }  // namespace
 
 ValueLimit value_limit_for_file(int64_t file_size) {
-    const int64_t scaled = file_size > kLongTextLimit ? kLongTextLimit : file_size * kFileFactor;
-    return ValueLimit{std::min(kLongTextLimit, std::max(kMinimumLimit, scaled)), false};
+    constexpr auto kLongText = static_cast<int64_t>(kLongTextLimit);
+    const int64_t scaled = file_size > kLongText ? kLongText : file_size * kFileFactor;
+    return ValueLimit{std::min(kLongText, std::max(kMinimumLimit, scaled)), false};
 }
 
 bool document_fits(const xmlDoc* document, int64_t file_size, ValueLimit& limit) {
