@@ -1,20 +1,5 @@
 # The Windows packages: a per-user installer (NSIS) and a zip, made with CPack.
-# The viewer with its placeholder, templates and configurations is one component;
-# the stand-in sibling tools and the sample invoices are a second, chosen by
-# default, so that a trial install opens the samples end to end.
-
-install(TARGETS Vandrel RUNTIME DESTINATION . COMPONENT viewer)
-install(FILES ${CMAKE_SOURCE_DIR}/tools/templates/noimage.jpg DESTINATION . COMPONENT viewer)
-file(GLOB package_templates ${CMAKE_SOURCE_DIR}/tools/templates/*.Fat ${CMAKE_SOURCE_DIR}/tools/templates/*.cfg)
-install(FILES ${package_templates} DESTINATION . COMPONENT viewer)
-if(TARGET quenda)
-  install(TARGETS ${VIEWER_STAND_INS} RUNTIME DESTINATION . COMPONENT samples)
-  file(GLOB package_samples ${CMAKE_SOURCE_DIR}/examples/*.xml)
-  # The example issuer table lies with the samples: the program folder's own
-  # tableRFC.cfg is the user's configuration, which no uninstall removes.
-  install(FILES ${package_samples} ${CMAKE_SOURCE_DIR}/examples/tableRFC.cfg
-                ${CMAKE_SOURCE_DIR}/examples/PlantillaTesmira.vqd DESTINATION Ejemplos COMPONENT samples)
-endif()
+# What is installed, and in which component, is cmake/install.cmake's.
 
 set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_NAME TesmiraViewer)
@@ -26,8 +11,8 @@ set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Tesmira Viewer")
 set(CPACK_COMPONENTS_ALL viewer samples)
 set(CPACK_COMPONENT_VIEWER_DISPLAY_NAME "Tesmira Viewer")
 set(CPACK_COMPONENT_VIEWER_REQUIRED ON)
-set(CPACK_COMPONENT_SAMPLES_DISPLAY_NAME "Herramientas de prueba y ejemplos")
-set(CPACK_COMPONENT_SAMPLES_DESCRIPTION "Programas de prueba en lugar de los productos hermanos, y facturas de ejemplo")
+set(CPACK_COMPONENT_SAMPLES_DISPLAY_NAME "Descifrador de prueba y ejemplos")
+set(CPACK_COMPONENT_SAMPLES_DESCRIPTION "Un descifrador de prueba en lugar del producto hermano, y facturas de ejemplo")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/packaging/per_generator.cmake)
 
 # The user's own programs folder, which that user can write.
