@@ -412,7 +412,8 @@ TEST_F(Hostile, RunsAtOnceNeverMeetInTheirDecryptedCopiesOrQrCodes) {
     std::vector<int> codes(10, -1);
     for (int i = 0; i < 10; ++i) {
         const std::string side = i % 2 ? "b" : "a";
-        runs.emplace_back([&, i, side] { codes[i] = dir.run({side + "/factura.xml", side}, env).exit_code; });
+        const std::string input = (dir.work() / side / "factura.xml").string();
+        runs.emplace_back([&, i, side, input] { codes[i] = dir.run({input, side}, env).exit_code; });
     }
     for (std::thread& run : runs) run.join();
     EXPECT_EQ(codes, std::vector<int>(10, 0));
@@ -446,6 +447,7 @@ TEST_F(Hostile, TheQrBitmapGoesWithTheRunHoweverItEnds) {
 TEST_F(Hostile, AQuoteInTheInvoicesNameCannotAddArgumentsToTheIssuersCommand) {
     dir.add_double("visor.exe");
     dir.write("tableRFC.cfg", "ABC=visor.exe \"-x=$file$\"\n");
+    if (on_windows()) GTEST_SKIP() << "no Windows file name holds a quote";
     const std::string name = "g\" --print-to=evil \"z.xml";
     dir.write(dir.work() / name, cfdi32("", "not-a-uuid", "ABC"));
     EXPECT_EQ(timed_run({name}).exit_code, 0);
