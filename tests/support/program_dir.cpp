@@ -74,7 +74,7 @@ ProgramDir::ProgramDir() {
     work_ = root_ / "work";
     fs::create_directories(dir_);
     fs::create_directories(work_);
-    fs::copy_file(bin_dir() / executable("Vandrel"), dir_ / executable("Vandrel"));
+    fs::copy_file(fs::path(TEST_VIEWER_DIR) / executable("Vandrel"), dir_ / executable("Vandrel"));
     add_double(opener_name());
 }
 
