@@ -30,15 +30,31 @@ for extension in xml vqd; do
 done
 echo "Installed per user in $(basename "$dir"), with the \"Open with\" keys for .xml and .vqd."
 
-# Every sample, opened as a double-click would: exit 0 and a rendered page.
+# The installed renderer opens its pages with the desktop's handler: no setting says otherwise.
+[ ! -e "$dir/Quenda.cfg" ] || fail "Quenda.cfg was installed: pages would not open by default"
+# Here a recording opener stands in for the desktop's, so that no browser starts.
+cp build-windows/build/bin/recorder.exe "$dir/recorder.exe"
+printf 'abridor=recorder.exe\r\n' > "$dir/Quenda.cfg"
+opened=$PWD/build-windows/package-opened.log
+rm -f "$opened"
+
+# Every sample, opened as a double-click would: exit 0, a rendered page, and the opener started with it.
 for sample in "$dir"/Ejemplos/*.xml; do
   name=$(basename "$sample")
   rc=0
-  (cd "$dir/Ejemplos" && "$wine64" "$dir/Vandrel.exe" "$name" >/dev/null 2>&1) || rc=$?
+  (cd "$dir/Ejemplos" && RECORDER_LOG="Z:${opened//\//\\}" \
+     "$wine64" "$dir/Vandrel.exe" "$name" >/dev/null 2>&1) || rc=$?
   [ "$rc" -eq 0 ] || fail "$name ended with $rc"
-  ls "$dir/rendered/" | grep -q "^${name%.xml}" || fail "$name gave no rendered page"
+  # The opener's record: its name, its folder, then the page it was given.
+  page=$(tail -n 1 "$opened" 2>/dev/null | tr -d '\r' | awk -F '\t' '{print $3}' | sed 's/.*[\\/]//')
+  [ -n "$page" ] || fail "$name: the opener was not started"
+  [ -f "$dir/rendered/$page" ] || fail "$name: the opener got $page, which is not a rendered page"
+  count=$(wc -l < "$opened")
+  [ "$count" -eq "${expected_count:=1}" ] || fail "$name: the opener was started $count times in all"
+  expected_count=$((expected_count + 1))
 done
-echo "Every sample opened with exit code 0 and a rendered page."
+echo "Every sample opened with exit code 0, a rendered page, and the opener started with the page."
+rm -f "$dir/Quenda.cfg" "$dir/recorder.exe"
 
 # Uninstall: only the user's own tableRFC.cfg stays.
 printf 'RFC=visor.exe\n' > "$dir/tableRFC.cfg"

@@ -35,4 +35,5 @@
   Delete "$INSTDIR\*.tiff"
   Delete "$INSTDIR\*.ico"
   Delete "$INSTDIR\~Vandrel-*"
+  Delete "$INSTDIR\~web-*"
 !macroend
