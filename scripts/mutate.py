@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Draws a random sample of mutations of the product code and runs the whole suite on each.
+
+    scripts/mutate.sh [COUNT] [SEED]
+
+Each mutant changes one operator or result of one line of viewer/, util/, xml/, exec/ or
+document/ (a comparison flipped, a condition turned, a returned number or boolean changed),
+in a copy of the committed tree under build-mutants/. A mutant that does not compile is
+replaced by another draw. It is caught when the suite fails on it. Prints one line per mutant
+and the count caught; the survivors are listed for a reader to judge.
+"""
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+
+FOLDERS = ["viewer", "util", "xml", "exec", "document"]
+OPERATORS = [
+    (r"==", "!="),
+    (r"!=", "=="),
+    (r"<=", "<"),
+    (r">=", ">"),
+    (r"(?<![<>-])<(?![<=])", "<="),
+    (r"(?<![<>-])>(?![>=])", ">="),
+    (r"&&", "||"),
+    (r"\|\|", "&&"),
+    (r"\btrue\b", "false"),
+    (r"\bfalse\b", "true"),
+    (r"return 0;", "return 1;"),
+    (r"return 1;", "return 0;"),
+    (r"\+ 1\b", "- 1"),
+    (r"- 1\b", "+ 1"),
+]
+SKIPPED_LINE = re.compile(r"^\s*(//|#|\*|/\*)|template\s*<|static_cast<|reinterpret_cast<|std::\w+<|unique_ptr<")
+
+
+def candidate_sites(root):
+    sites = []
+    for folder in FOLDERS:
+        for name in sorted(os.listdir(os.path.join(root, folder))):
+            if not name.endswith(".cpp"):
+                continue
+            path = os.path.join(folder, name)
+            with open(os.path.join(root, path), encoding="latin-1") as source:
+                for number, line in enumerate(source, 1):
+                    if SKIPPED_LINE.search(line) or '"' in line:
+                        continue
+                    for index, (pattern, replacement) in enumerate(OPERATORS):
+                        for match in re.finditer(pattern, line):
+                            sites.append((path, number, index, match.start()))
+    return sites
+
+
+def run(command, cwd, timeout):
+    try:
+        return subprocess.run(command, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              timeout=timeout).returncode
+    except subprocess.TimeoutExpired:
+        return -1
+
+
+def mutate(root, site):
+    path, number, index, column = site
+    full = os.path.join(root, path)
+    with open(full, encoding="latin-1") as source:
+        lines = source.readlines()
+    original = lines[number - 1]
+    pattern, replacement = OPERATORS[index]
+    match = re.compile(pattern).match(original, column)
+    if not match:
+        return None
+    lines[number - 1] = original[:column] + replacement + original[match.end():]
+    with open(full, "w", encoding="latin-1") as out:
+        out.writelines(lines)
+    return original, lines[number - 1]
+
+
+def restore(root, path, original_text):
+    with open(os.path.join(root, path), "w", encoding="latin-1") as out:
+        out.write(original_text)
+
+
+def main():
+    count = int(sys.argv[1]) if len(sys.argv) > 1 else 60
+    seed = int(sys.argv[2]) if len(sys.argv) > 2 else random.SystemRandom().randrange(1 << 30)
+    top = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip()
+    work = os.path.join(top, "build-mutants")
+    src = os.path.join(work, "src")
+    build = os.path.join(work, "build")
+    shutil.rmtree(src, ignore_errors=True)
+    os.makedirs(src)
+    archive = subprocess.run(["git", "archive", "HEAD"], cwd=top, check=True, stdout=subprocess.PIPE).stdout
+    subprocess.run(["tar", "-x", "-C", src], input=archive, check=True)
+    jobs = str(os.cpu_count() or 2)
+    subprocess.run(["cmake", "-S", src, "-B", build, "-DVIEWER_BUILD_TESTS=ON"], check=True,
+                   stdout=subprocess.DEVNULL)
+    if run(["cmake", "--build", build, "-j" + jobs], src, 3600) != 0:
+        sys.exit("the unmutated tree does not build")
+    if run(["ctest", "-j" + jobs], build, 1800) != 0:
+        sys.exit("the unmutated tree does not pass its suite")
+
+    rng = random.Random(seed)
+    sites = candidate_sites(src)
+    rng.shuffle(sites)
+    print(f"seed {seed}: {len(sites)} mutation sites, drawing {count}")
+    caught, survivors, tried = 0, [], 0
+    for site in sites:
+        if tried == count:
+            break
+        path = site[0]
+        with open(os.path.join(src, path), encoding="latin-1") as source:
+            original_text = source.read()
+        change = mutate(src, site)
+        if not change:
+            continue
+        try:
+            if run(["cmake", "--build", build, "-j" + jobs], src, 1200) != 0:
+                continue  # does not compile: drawn again
+            tried += 1
+            failed = run(["ctest", "-j" + jobs, "--timeout", "300"], build, 1800) != 0
+        finally:
+            restore(src, path, original_text)
+        before, after = (text.strip() for text in change)
+        verdict = "caught" if failed else "SURVIVED"
+        print(f"{tried:3d} {verdict:8s} {path}:{site[1]}  {before}  =>  {after}", flush=True)
+        if failed:
+            caught += 1
+        else:
+            survivors.append(f"{path}:{site[1]}  {after}")
+    run(["cmake", "--build", build, "-j" + jobs], src, 3600)
+    print(f"caught {caught} of {tried} (seed {seed})")
+    for survivor in survivors:
+        print("survivor: " + survivor)
+
+
+if __name__ == "__main__":
+    main()

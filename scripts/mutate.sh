@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# A random sample of mutations of the product code, each run against the whole
+# suite (see scripts/mutate.py): scripts/mutate.sh [COUNT] [SEED]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh python3
+exec python3 scripts/mutate.py "$@"
