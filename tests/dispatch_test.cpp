@@ -526,3 +526,80 @@ TEST_F(Dispatch, FileNamesWithQuotesOrATrailingBackslashReachTheSiblingsWhole) {
     EXPECT_EQ((*selvar)[2], (dir.work() / encrypted).string());
     EXPECT_TRUE(std::regex_match((*selvar)[3], std::regex("z\\\\_[0-9]{31}\\.xml\\.dec"))) << (*selvar)[3];
 }
+
+namespace {
+
+// A retenciones document of `version` ("1.0" or "2.0") with `receiver` inside its
+// Receptor, a total of `total` and, when given, a stamp of `uuid`.
+std::string retenciones(const std::string& version, const std::string& issuer, const std::string& receiver,
+                        const std::string& total, const std::string& uuid, const std::string& seal = "") {
+    const bool v1 = version == "1.0";
+    return "<retenciones:Retenciones xmlns:retenciones=\"http://www.sat.gob.mx/esquemas/retencionpago/" +
+           std::string(v1 ? "1" : "2") + "\" xmlns:tfd=\"http://www.sat.gob.mx/TimbreFiscalDigital\" Version=\"" +
+           version + "\"" + (seal.empty() ? "" : " Sello=\"" + seal + "\"") + "><retenciones:Emisor " +
+           (v1 ? "RFCEmisor" : "RfcE") + "=\"" + issuer + "\"/><retenciones:Receptor>" + receiver +
+           "</retenciones:Receptor><retenciones:Totales " + (v1 ? "montoTotOperacion" : "MontoTotOperacion") +
+           "=\"" + total + "\"/>" +
+           (uuid.empty() ? "" : "<retenciones:Complemento><tfd:TimbreFiscalDigital UUID=\"" + uuid +
+                                    "\"/></retenciones:Complemento>") +
+           "</retenciones:Retenciones>";
+}
+
+}  // namespace
+
+TEST_F(Dispatch, RetencionesGetTheirOwnQrTextTemplateAndPage) {
+    const std::string uuid = "AD662D33-6934-459C-A128-BDF0393F0F44";
+    const std::string sat = "https://prodretencionverificacion.clouda.sat.gob.mx/?id=" + uuid;
+    const struct {
+        std::string document;
+        std::string text;  // empty: no QR step
+        const char* template_file;
+    } cases[] = {
+        {retenciones("2.0", "E&amp;K9003173C9", "<retenciones:Nacional RfcR=\"XAXX010101000\"/>", "1234.5000",
+                     uuid, "abc&#xA;defghijk"),
+         sat + "&re=E&amp;K9003173C9&rr=XAXX010101000&tt=1234.5&fe=defghijk", "PlantillaVQDGenericaRetenciones20.Fat"},
+        {retenciones("2.0", "EKU9003173C9", "<retenciones:Extranjero NumRegIdTribR=\"998877\"/>", "10", uuid),
+         sat + "&re=EKU9003173C9&nr=00000000000000998877&tt=10.0&fe=", "PlantillaVQDGenericaRetenciones20.Fat"},
+        {retenciones("1.0", "EKU9003173C9", "<retenciones:Nacional RFCRecep=\"XAXX010101000\"/>", "55578643.5", uuid),
+         "?re=EKU9003173C9&rr=XAXX010101000&tt=0055578643.500000&id=" + uuid, "PlantillaVQDGenericaRetenciones10.Fat"},
+        {retenciones("1.0", "EKU9003173C9", "<retenciones:Extranjero NumRegIdTrib=\"W&amp;1\"/>", "0", uuid),
+         "?re=EKU9003173C9&nr=W&amp;1&tt=0000000000.000000&id=" + uuid, "PlantillaVQDGenericaRetenciones10.Fat"},
+        {retenciones("2.0", "EKU9003173C9", "<retenciones:Nacional RfcR=\"XAXX010101000\"/>", "1", ""), "",
+         "PlantillaVQDGenericaRetenciones20.Fat"},  // no stamp
+    };
+    dir.write("PlantillaVQDGenericaRetenciones10.Fat", "plantilla");
+    dir.write("PlantillaVQDGenericaRetenciones20.Fat", "plantilla");
+    for (const auto& c : cases) {
+        fs::remove(dir.log());
+        dir.write(dir.work() / "r.xml", c.document);
+        auto env = renderer_env();
+        env["RECORDER_OSTREL"] = "copy=" + (dir.work() / "r.xml").string() + ">3";
+        EXPECT_EQ(dir.run({"r.xml"}, env).exit_code, 0) << c.text;
+        const auto* marbet = start_of("Marbet.exe");
+        ASSERT_EQ(marbet != nullptr, !c.text.empty()) << c.text;
+        if (marbet) {
+            EXPECT_EQ(marbet->back(), c.text);
+        }
+        const auto* ostrel = start_of("Ostrel.exe");
+        ASSERT_TRUE(ostrel) << c.text;
+        EXPECT_EQ(ostrel->at(3), c.template_file);
+        ASSERT_TRUE(start_of("Quenda.exe")) << "rendered on a page of its own";
+    }
+}
+
+TEST_F(Dispatch, RetencionesWithoutTheirTemplateAndOtherXmlGoToTheDesktopsOpener) {
+    const std::string uuid = "AD662D33-6934-459C-A128-BDF0393F0F44";
+    const std::string documents[] = {
+        retenciones("2.0", "EKU9003173C9", "<retenciones:Nacional RfcR=\"XAXX010101000\"/>", "1", uuid),
+        "<Cancelacion xmlns=\"http://cancelacfd.sat.gob.mx\" RfcEmisor=\"EKU9003173C9\"/>",
+        "<Acuse xmlns=\"http://cancelacfd.sat.gob.mx\"/>",
+    };
+    for (const std::string& document : documents) {
+        fs::remove(dir.log());
+        dir.write(dir.work() / "x.xml", document);
+        EXPECT_EQ(dir.run({"x.xml"}).exit_code, 0);
+        // The opener is started, not waited for.
+        for (int i = 0; i < 500 && dir.starts().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(names(), (Names{opener_name()})) << document;
+    }
+}

@@ -98,7 +98,7 @@ TEST(InvoiceVersions, EachVersionOfTheRealTableReadsShowsAndDrawsWhatItsEraNeeds
          "OstrelGenericoCFDI40.cfg", true},
     };
     const auto same = [](const char* a, const char* b) { return (!a && !b) || (a && b && std::string(a) == b); };
-    ASSERT_EQ(invoice_version_rows().size(), std::size(expected));
+    ASSERT_EQ(invoice_version_rows().size(), std::size(expected) + 2) << "the Comprobante's rows and two of retenciones";
     for (const auto& want : expected) {
         const InvoiceVersion& row = invoice_version_row(want.version);
         ASSERT_TRUE(same(row.version, want.version)) << want.version << " has a row of its own";
@@ -117,4 +117,35 @@ TEST(InvoiceVersions, EachVersionOfTheRealTableReadsShowsAndDrawsWhatItsEraNeeds
     EXPECT_EQ(unknown.qr, QrText::None);
     EXPECT_EQ(unknown.template_file, nullptr);
     EXPECT_EQ(&invoice_version_row("4.0"), &invoice_version_row("4.0")) << "versions compare without case: one row";
+}
+
+TEST(InvoiceVersions, RetencionesAreKnownByTheirRootElementNamespaceAndVersion) {
+    const std::string ns = "http://www.sat.gob.mx/esquemas/retencionpago/";
+    const struct {
+        const char* version;
+        QrText qr;
+        const char* issuer;
+        const char* template_file;
+        const char* config_file;
+    } expected[] = {
+        {"1.0", QrText::Retenciones10, "{/retenciones:Retenciones/retenciones:Emisor/@RFCEmisor}",
+         "PlantillaVQDGenericaRetenciones10.Fat", "OstrelGenericoRetenciones10.cfg"},
+        {"2.0", QrText::Retenciones20, "{/retenciones:Retenciones/retenciones:Emisor/@RfcE}",
+         "PlantillaVQDGenericaRetenciones20.Fat", "OstrelGenericoRetenciones20.cfg"},
+    };
+    for (const auto& want : expected) {
+        const std::string uri = ns + want.version[0];
+        const InvoiceVersion* row = document_kind_row("Retenciones", uri.c_str(), want.version);
+        ASSERT_TRUE(row) << want.version;
+        EXPECT_EQ(row->qr, want.qr);
+        EXPECT_STREQ(row->issuer_query, want.issuer);
+        EXPECT_STREQ(row->template_file, want.template_file);
+        EXPECT_STREQ(row->config_file, want.config_file);
+        EXPECT_TRUE(row->template_must_be_present);
+        EXPECT_NE(row->foreign_receiver_query, nullptr) << "a receiver is national or foreign";
+    }
+    EXPECT_EQ(document_kind_row("Retenciones", (ns + "2").c_str(), "1.0"), nullptr) << "the version of its namespace";
+    EXPECT_EQ(document_kind_row("retenciones", (ns + "2").c_str(), "2.0"), nullptr) << "names compare exactly";
+    EXPECT_EQ(document_kind_row("Comprobante", "http://www.sat.gob.mx/cfd/4", "4.0"), nullptr);
+    EXPECT_EQ(invoice_version_row("1.0").root_element, nullptr) << "\"1.0\" of a Comprobante stays CFD 1.0";
 }

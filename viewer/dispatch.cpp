@@ -140,13 +140,18 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
     return start_renderer(run, run.temp_doc_path);
 }
 
-int invoice_road(ViewerRun& run, xmlNodePtr root) {
+// The root's version, sized first; false when it is too large to be read.
+bool read_root_version(ViewerRun& run, xmlNodePtr root) {
     const xmlAttrPtr version = comprobante_version(root);
-    if (version && !value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit)) {
-        return refuse_oversized_invoice();
-    }
+    if (version && !value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit)) return false;
     run.invoice_version = attribute_text(version);
-    const InvoiceVersion& row = invoice_version_row(run.invoice_version.c_str());
+    return true;
+}
+
+// A document the table knows by its root: `row`, or the Comprobante's row of its version.
+int invoice_road(ViewerRun& run, xmlNodePtr root, const InvoiceVersion* known_row) {
+    if (!known_row && !read_root_version(run, root)) return refuse_oversized_invoice();
+    const InvoiceVersion& row = known_row ? *known_row : invoice_version_row(run.invoice_version.c_str());
     InvoiceReading reading = read_invoice(*run.invoice, row, run.value_limit);
     run.issuer_rfc = std::move(reading.issuer_rfc);
     // Sized before the QR tool runs: a refused invoice starts nothing.
@@ -220,8 +225,16 @@ int dispatch_document(ViewerRun& run) {
     if (!run.invoice) return report_xml_error(kViewerSettings.caption);
 
     Invoice& invoice = *run.invoice;
-    if (xmlNodePtr root = invoice_first_node(invoice, "/Comprobante")) return invoice_road(run, root);
-    if (xmlNodePtr root = invoice_first_node(invoice, "/cfdi:Comprobante")) return invoice_road(run, root);
+    if (xmlNodePtr root = invoice_first_node(invoice, "/Comprobante")) return invoice_road(run, root, nullptr);
+    if (xmlNodePtr root = invoice_first_node(invoice, "/cfdi:Comprobante")) return invoice_road(run, root, nullptr);
+    if (xmlNodePtr root = xmlDocGetRootElement(invoice.document); root && root->ns && root->ns->href) {
+        if (!read_root_version(run, root)) return refuse_oversized_invoice();
+        const InvoiceVersion* row = document_kind_row(reinterpret_cast<const char*>(root->name),
+                                                      reinterpret_cast<const char*>(root->ns->href),
+                                                      run.invoice_version.c_str());
+        // Without its template installed, such a document is opened as any other XML.
+        if (row && generic_template_of(*row)) return invoice_road(run, root, row);
+    }
     // No Comprobante: an embedded document in any namespace is still rendered.
     xmlNodePtr element = invoice_first_node(invoice, "//*[local-name()=\"vqd\"]");
     // Neither an invoice nor an embedded document (a retenciones document, an

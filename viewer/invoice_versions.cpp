@@ -1,5 +1,7 @@
 #include "viewer/invoice_versions.h"
 
+#include <cstring>
+
 #include "platform/platform.h"
 #include "util/kvlist.h"
 #include "viewer/qr_text.h"
@@ -49,6 +51,44 @@ constexpr InvoiceVersion modern(const char* version, const char* template_file, 
             .template_must_be_present = true};
 }
 
+constexpr const char* kRetencionesIssuer10 = "{/retenciones:Retenciones/retenciones:Emisor/@RFCEmisor}";
+constexpr const char* kRetencionesIssuer20 = "{/retenciones:Retenciones/retenciones:Emisor/@RfcE}";
+constexpr const char* kRetencionesStamp =
+    "{/retenciones:Retenciones/retenciones:Complemento/tfd:TimbreFiscalDigital/@UUID}";
+
+constexpr InvoiceVersion retenciones10() {
+    return {.root_element = "Retenciones",
+            .root_namespace = "http://www.sat.gob.mx/esquemas/retencionpago/1",
+            .version = "1.0",
+            .issuer_query = kRetencionesIssuer10,
+            .qr = QrText::Retenciones10,
+            .receiver_query = "{/retenciones:Retenciones/retenciones:Receptor/retenciones:Nacional/@RFCRecep}",
+            .foreign_receiver_query =
+                "{/retenciones:Retenciones/retenciones:Receptor/retenciones:Extranjero/@NumRegIdTrib}",
+            .total_query = "{/retenciones:Retenciones/retenciones:Totales/@montoTotOperacion}",
+            .uuid_query = kRetencionesStamp,
+            .template_file = "PlantillaVQDGenericaRetenciones10.Fat",
+            .config_file = "OstrelGenericoRetenciones10.cfg",
+            .template_must_be_present = true};
+}
+
+constexpr InvoiceVersion retenciones20() {
+    return {.root_element = "Retenciones",
+            .root_namespace = "http://www.sat.gob.mx/esquemas/retencionpago/2",
+            .version = "2.0",
+            .issuer_query = kRetencionesIssuer20,
+            .qr = QrText::Retenciones20,
+            .receiver_query = "{/retenciones:Retenciones/retenciones:Receptor/retenciones:Nacional/@RfcR}",
+            .foreign_receiver_query =
+                "{/retenciones:Retenciones/retenciones:Receptor/retenciones:Extranjero/@NumRegIdTribR}",
+            .total_query = "{/retenciones:Retenciones/retenciones:Totales/@MontoTotOperacion}",
+            .uuid_query = kRetencionesStamp,
+            .seal_query = "{/retenciones:Retenciones/@Sello}",
+            .template_file = "PlantillaVQDGenericaRetenciones20.Fat",
+            .config_file = "OstrelGenericoRetenciones20.cfg",
+            .template_must_be_present = true};
+}
+
 constexpr InvoiceVersion kVersions[] = {
     cfd("1.0"),
     cfd("2.0"),
@@ -57,6 +97,8 @@ constexpr InvoiceVersion kVersions[] = {
     cfdi3("3.2"),
     modern("3.3", "PlantillaVQDGenericaCFDI33.Fat", "OstrelGenericoCFDI33.cfg"),
     modern("4.0", "PlantillaVQDGenericaCFDI40.Fat", "OstrelGenericoCFDI40.cfg"),
+    retenciones10(),
+    retenciones20(),
 };
 
 // Anything else reads the issuer as CFD does and has no template.
@@ -68,9 +110,22 @@ std::span<const InvoiceVersion> invoice_version_rows() { return kVersions; }
 
 const InvoiceVersion& invoice_version_row(const char* version) {
     for (const InvoiceVersion& row : kVersions) {
-        if (ascii_casecmp(row.version, version ? version : "") == 0) return row;
+        if (!row.root_element && ascii_casecmp(row.version, version ? version : "") == 0) return row;
     }
     return kUnknownVersion;
+}
+
+const InvoiceVersion* document_kind_row(const char* root_element, const char* root_namespace, const char* version) {
+    if (!root_element || !root_namespace) return nullptr;
+    for (const InvoiceVersion& row : kVersions) {
+        // Element names and namespaces are compared exactly, as XML does.
+        if (row.root_element && std::strcmp(row.root_element, root_element) == 0 &&
+            std::strcmp(row.root_namespace, root_namespace) == 0 &&
+            ascii_casecmp(row.version, version ? version : "") == 0) {
+            return &row;
+        }
+    }
+    return nullptr;
 }
 
 InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, ValueLimit& limit) {
@@ -78,11 +133,15 @@ InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, V
     reading.issuer_rfc.reset(invoice_value(invoice, row.issuer_query, &limit));
     if (row.qr == QrText::None) return reading;
     StrBufPtr receiver(invoice_value(invoice, row.receiver_query, &limit));
+    StrBufPtr foreign(!receiver && row.foreign_receiver_query
+                          ? invoice_value(invoice, row.foreign_receiver_query, &limit)
+                          : nullptr);
     StrBufPtr total(invoice_value(invoice, row.total_query, &limit));
     StrBufPtr uuid(invoice_value(invoice, row.uuid_query, &limit));
     StrBufPtr seal(row.seal_query ? invoice_value(invoice, row.seal_query, &limit) : nullptr);
     reading.qr_text =
-        qr_text(row.qr, QrValues{reading.issuer_rfc.get(), receiver.get(), total.get(), uuid.get(), seal.get()});
+        qr_text(row.qr, QrValues{reading.issuer_rfc.get(), receiver.get(), total.get(), uuid.get(), seal.get(),
+                                 foreign.get()});
     return reading;
 }
 

@@ -12,6 +12,7 @@ struct QrValues {
     const StrBuf* total;
     const StrBuf* uuid;
     const StrBuf* seal;  // may be absent
+    const StrBuf* foreign_receiver = nullptr;  // a foreign receiver's tax id, when `receiver` is absent
 };
 
 // The text for `style`; empty when a value is missing or fails its check.
