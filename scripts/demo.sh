@@ -34,11 +34,13 @@ open_invoice() {
   local file=$1 road=$2
   echo "== $file"
   echo "   road: $road"
-  local out rc=0
-  out=$(cd "$top/demo/facturas" && "$program/Vandrel" "$file" 2>"$top/demo/messages.txt") || rc=$?
+  local rc=0
+  (cd "$top/demo/facturas" && "$program/Vandrel" "$file" 2>"$top/demo/messages.txt") || rc=$?
   echo "   exit code: $rc"
   [ -s "$top/demo/messages.txt" ] && sed 's/^/   message: /' "$top/demo/messages.txt"
-  [ -n "$out" ] && echo "   page: $out"
+  local page
+  page=$(ls -t "$program/rendered/" 2>/dev/null | head -1)
+  [ -n "$page" ] && echo "   page: $program/rendered/$page"
   return 0
 }
 open_invoice cfdi32-embebido.xml "CFDI 3.2 with an embedded document: QR code, logo fetched with the issuer's RFC, escape tokens decoded"

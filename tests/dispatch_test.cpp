@@ -2,6 +2,7 @@
 // their command lines, working directory and the document they were given.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <regex>
 #include <string>
@@ -382,10 +383,15 @@ TEST_F(Dispatch, NamespaceDeclarationsCostTimeInProportionToTheirNumber) {
             addenda += "<p" + std::to_string(i) + ":x xmlns:p" + std::to_string(i) + "=\"urn:p" + std::to_string(i) + "\"/>";
         }
         dir.write(dir.work() / "f.xml", cfdi32("<vqd>hola</vqd>" + addenda + "</cfdi:Addenda>"));
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(dir.run({"f.xml"}, renderer_env()).exit_code, 0);
+        // The best of three runs: a loaded machine slows some runs, never all.
+        double best = 1e9;
+        for (int run = 0; run < 3; ++run) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(dir.run({"f.xml"}, renderer_env()).exit_code, 0);
+            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
         EXPECT_EQ(read_file(kept()), "hola");
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return best;
     };
     const double small = open_with(5000);
     const double large = open_with(40000);

@@ -44,8 +44,8 @@ int quenda_run(const std::vector<std::string>& args) {
             return refuse("No se pudo escribir la p\xe1gina " + page_path, kQuendaPageNotWritten);
         case RenderOutcome::Written: break;
     }
-    std::printf("%s\n", page_path.c_str());
-    std::fflush(stdout);
+    // The page speaks for itself: nothing is written to the console, which a
+    // Windows user never sees and which a caller may share with its own output.
     open_page(job.program_dir, page_path);
     return kQuendaRendered;
 }
