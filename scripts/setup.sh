@@ -4,7 +4,7 @@
 #
 #   scripts/setup.sh [PACKAGE...]
 set -euo pipefail
-packages=(build-essential cmake pkg-config libxml2-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
+packages=(build-essential cmake pkg-config libxml2-dev libxslt1-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcpp-httplib-dev libqrencode-dev "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds static x86_64 Windows libraries of libxml2, libcurl (Schannel, the
-# system's own TLS) and libqrencode from Debian's own source packages, and takes
-# the header-only HTTP server of the tests from cpp-httplib's, into a prefix
-# that is kept between runs. Prints nothing on stdout but the prefix.
+# Builds static x86_64 Windows libraries of libxml2, libxslt (the converter's
+# XSLT processor), libcurl (Schannel, the system's own TLS) and libqrencode from
+# Debian's own source packages, and takes the header-only HTTP server of the
+# tests from cpp-httplib's, into a prefix that is kept between runs. Prints
+# nothing on stdout but the prefix.
 #
 #   scripts/windows-deps.sh [PREFIX]
 set -euo pipefail
@@ -10,7 +11,7 @@ cache=${XDG_CACHE_HOME:-$HOME/.cache}/tesmira-viewer
 prefix=${1:-$cache/mingw-deps}
 host=x86_64-w64-mingw32
 # Bump when the configuration below changes, so that a kept prefix is rebuilt.
-recipe=6
+recipe=7
 
 if [ -f "$prefix/.recipe-$recipe" ]; then
   echo "$prefix"
@@ -38,7 +39,7 @@ EOF
 apt_opts=(-o Dir::Etc::sourcelist=/dev/null -o "Dir::Etc::sourceparts=$work/apt"
           -o "Dir::State::Lists=$work/apt/lists" -o Debug::NoLocking=1)
 apt-get "${apt_opts[@]}" update -qq >&2
-(cd "$work" && apt-get "${apt_opts[@]}" source --download-only libxml2 curl cpp-httplib >&2)
+(cd "$work" && apt-get "${apt_opts[@]}" source --download-only libxml2 libxslt curl cpp-httplib >&2)
 # The QR library only serves a stand-in tool; its Debian diff is missing from
 # some mirrors, so its upstream tarball alone will do.
 (cd "$work" && apt-get "${apt_opts[@]}" source --download-only qrencode >&2) || true
@@ -62,13 +63,22 @@ jobs=$(nproc)
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
 
+# The HTML module stays: libxslt's output and result documents call it.
 src=$(unpack libxml2)
 (cd "$src" && ./configure -q --host=$host --prefix="$prefix" --disable-shared --enable-static \
    --without-python --without-lzma --without-zlib --without-iconv --without-icu --without-http \
    --without-ftp --without-threads --without-modules --without-debug \
-   --without-html --without-schemas --without-schematron --without-xinclude --without-xptr --without-c14n \
+   --without-schemas --without-schematron --without-xinclude --without-xptr --without-c14n \
    --without-catalog --without-reader --without-writer --without-pattern --without-regexps --without-legacy >&2 \
  && make -j"$jobs" -C . libxml2.la >&2 && make install-libLTLIBRARIES install-data >&2)
+
+# Only libxslt itself: no EXSLT, no crypto, no debugger or profiler, no modules.
+src=$(unpack libxslt)
+(cd "$src" && ./configure -q --host=$host --prefix="$prefix" --disable-shared --enable-static \
+   --without-python --without-crypto --without-debug --without-debugger --without-profiler --without-plugins >&2 \
+ && make -j"$jobs" -C libxslt libxslt.la >&2 \
+ && make -C libxslt install-libLTLIBRARIES install-xsltincHEADERS install-nodist_xsltincHEADERS >&2 \
+ && install -m 644 libxslt.pc "$prefix/lib/pkgconfig/libxslt.pc")
 
 src=$(unpack curl)
 (cd "$src" && ./configure -q --host=$host --prefix="$prefix" --disable-shared --enable-static \

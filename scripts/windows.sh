@@ -20,7 +20,7 @@ quietly() {  # runs a step with its output in a log, shown only when it fails
 
 step "Debian packages"
 quietly setup.log scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev nsis
-step "Static libxml2, libcurl and libqrencode for Windows (kept between runs)"
+step "Static libxml2, libxslt, libcurl and libqrencode for Windows (kept between runs)"
 VIEWER_WINDOWS_DEPS=$(scripts/windows-deps.sh 2>"$logs/windows-deps.log") || {
   tail -40 "$logs/windows-deps.log" >&2
   exit 1
