@@ -9,7 +9,7 @@ if ! dpkg-query -W -f='${Status}' libxml2-utils 2>/dev/null | grep -q "ok instal
 fi
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DVIEWER_BUILD_TESTS=ON \
   -DVIEWER_IMAGE_BASE_URL=http://127.0.0.1:9/Vandrel/images/ >/dev/null
-cmake --build build-release -j"$(nproc)" --target viewer_bench document_bench Vandrel recorder noop ostrel >/dev/null
+cmake --build build-release -j"$(nproc)" --target viewer_bench document_bench Vandrel recorder noop stand_ins >/dev/null
 build-release/bin/viewer_bench
 build-release/bin/document_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null |
   grep median
@@ -43,3 +43,35 @@ for n in 1000 4000 10000 16000; do
   done
   echo "converter, CFDI 4.0 of $n concepts: $((best / 1000)) ms, $((best / n)) us per concept"
 done
+
+# The whole road of a CFDI 4.0 invoice: the viewer, the QR tool, the converter and the
+# renderer of an installed program folder, beside xmllint --noout of the same file.
+road=$bench/program
+cmake --install build-release --prefix "$road" --component viewer >/dev/null
+printf 'abrir=no\n' > "$road/Quenda.cfg"
+stamp='<cfdi:Complemento><tfd:TimbreFiscalDigital xmlns:tfd="http://www.sat.gob.mx/TimbreFiscalDigital" Version="1.1" UUID="3680B4AB-7D42-570A-9618-4A7D6701C44D" FechaTimbrado="2026-12-01T10:00:00" RfcProvCertif="SAT970701NN3" SelloCFD="abcdefgh" NoCertificadoSAT="00001000000504465028" SelloSAT="x"/></cfdi:Complemento>'
+best_of() {  # best_of COMMAND...: the best of three wall times, in ms
+  local best= start took
+  for _ in 1 2 3; do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || true
+    took=$(( ($(date +%s%N) - start) / 1000000 ))
+    if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
+  done
+  echo "$best"
+}
+road_line() {  # road_line LABEL FILE
+  local own ref
+  own=$(best_of "$road/Vandrel" "$2")
+  ref=$(best_of xmllint --noout "$2")
+  echo "whole road, $1: ${own} ms (xmllint --noout ${ref} ms)"
+  eval "road_$3=$own"
+}
+cp examples/cfdi40-generico.xml "$bench/demo40.xml"
+road_line "the demo's 4.0 invoice" "$bench/demo40.xml" demo
+for n in 1000 10000; do
+  invoice_of "$n" "$bench/r$n.xml"
+  sed -i "s#</cfdi:Conceptos>#</cfdi:Conceptos>$stamp#" "$bench/r$n.xml"
+  road_line "4.0 invoice of $n concepts" "$bench/r$n.xml" "$n"
+done
+echo "whole road, 10,000 concepts against 1,000: $(awk -v a="$road_1000" -v b="$road_10000" 'BEGIN { printf "%.1f", b / a }')x (target: within 12x, and under 2000 ms)"
