@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer (leak checking included), each run with ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh chromium poppler-utils libxml2-utils
 jobs=$(nproc)
 
 # The suite builds a viewer of its own with settings of its own (tests/CMakeLists.txt): the
