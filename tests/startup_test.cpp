@@ -37,6 +37,8 @@ TEST_F(Startup, MissingEmptyOrDirectoryInputGives504) {
 }
 
 TEST_F(Startup, AnExistingFileWhosePathIsTooLongIsSaidToBeTooLongNotMissing) {
+    // Windows' own file calls cannot remove such a folder again.
+    if (on_windows()) GTEST_SKIP() << "a test folder past 260 characters would stay behind";
     const fs::path deep = dir.work() / std::string(120, 'a') / std::string(120, 'b');
     std::error_code error;
     fs::create_directories(deep, error);
