@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "viewer_settings.h"
 
 extern char** environ;
 
@@ -76,7 +77,7 @@ bool platform_open_document(const char* document, const char* program) {
         return false;
     }
     std::string path = program ? program : "";
-    if (path.empty() && !find_handler("xdg-open", path)) return false;
+    if (path.empty() && !find_handler(kPosixOpener, path)) return false;
     const pid_t pid = start_detached(path, document);
     if (pid < 0) return false;
     for (int waited = 0; waited < kSettleMs; waited += 5) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "support/os.h"
@@ -10,6 +11,7 @@
 #include "tools/quenda/image_rules.h"
 #include "tools/quenda/open_setting.h"
 #include "tools/quenda/render.h"
+#include "tools/quenda/table_layout.h"
 #include "viewer_settings.h"
 
 namespace {
@@ -56,8 +58,8 @@ TEST_F(Render, EachDirectiveBecomesItsBlockAndEveryValueIsEscapedText) {
           "<tr><td>a</td><td class=\"num\"></td></tr>",
           "<tr><td>b</td><td class=\"num\">2.00</td></tr>\n</tbody></table>", "<p class=\"line\">despu\xc3\xa9s</p>"}},
         {"@@table C\t>Importe\r\n@@row 1\t10.00\r\n@@row 2\t" + std::string(100, '9') + "\r\n@@field x\ty\r\n@@row 3",
-         {"<table class=\"grid\"><colgroup><col style=\"width:6.1%\"><col style=\"width:93.8%\"></colgroup><thead>",
-          "</div>\n<table class=\"grid\"><colgroup><col style=\"width:6.1%\"><col style=\"width:93.8%\"></colgroup>"
+         {"<table class=\"grid\"><colgroup><col style=\"width:6.6%\"><col style=\"width:93.3%\"></colgroup><thead>",
+          "</div>\n<table class=\"grid\"><colgroup><col style=\"width:6.6%\"><col style=\"width:93.3%\"></colgroup>"
           "<tbody>\n<tr><td>3</td>"}},
         {"@@strong Pago\r\n@@note Sin timbrar", {"<p class=\"strong\">Pago</p>", "<p class=\"note\">Sin timbrar</p>"}},
         {"@@wrap Sello\tABC+/=", {"<div class=\"wrap\"><div class=\"label\">Sello</div><div class=\"mono\">ABC+/="}},
@@ -148,6 +150,84 @@ TEST_F(Render, ANameThatIsNoImageOfTheFolderShowsThePlaceholderAndIsNeverRead) {
     const std::string passwd = read_file("/etc/passwd");
     if (!passwd.empty()) {
         EXPECT_EQ(page.find(passwd.substr(0, passwd.find('\n'))), std::string::npos);
+    }
+}
+
+TEST_F(Render, RowsWithAnEmptyFirstCellStayWithTheRowAboveThemAndSpanTheirEmptyCells) {
+    const std::string page = page_of(
+        "@@table Clave\tDescripci\xf3n\t>Valor\t>Importe\r\n@@row a\tuno\t1.00\t1.00\r\n@@row \tIVA 16%\t\t0.16\r\n"
+        "@@row \t\t\t0.02\r\n@@row b\tdos\t2.00\t2.00\r\n@@end\r\n@@table C\r\n@@row x\r\n@@row y");
+    const char* const shown[] = {
+        "<table class=\"grid grouped\">",
+        "<tr><td>a</td><td>uno</td><td class=\"num\">1.00</td><td class=\"num\">1.00</td></tr>\n"
+        "<tr><td></td><td colspan=\"2\">IVA 16%</td><td class=\"num\">0.16</td></tr>\n"
+        "<tr><td></td><td></td><td class=\"num\"></td><td class=\"num\">0.02</td></tr>\n"
+        "</tbody><tbody>\n<tr><td>b</td>",
+        // A table without such rows is one body of rows, as it always was.
+        "<tbody>\n<tr><td>x</td></tr>\n<tr><td>y</td></tr>\n</tbody></table>",
+    };
+    for (const char* text : shown) EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
+    EXPECT_EQ(count(page, "grouped\""), 1u);
+}
+
+namespace {
+
+// What a number prints as in DejaVu Sans, the widest face of the page: digits .636 em,
+// the point and the comma .318; with the cell's padding of .6 em.
+double printed_points(const std::string& number, double points) {
+    double ems = 0.6;
+    for (const char c : number) ems += c >= '0' && c <= '9' ? 0.636 : 0.318;
+    return ems * points;
+}
+
+std::vector<double> column_shares(const std::string& group) {
+    std::vector<double> shares;
+    for (size_t at = group.find("width:"); at != std::string::npos; at = group.find("width:", at + 1)) {
+        shares.push_back(std::stod(group.substr(at + 6)));
+    }
+    return shares;
+}
+
+}  // namespace
+
+TEST(TableLayout, EveryNumberAndKeyFitsItsColumnWholeAtThePrintedSize) {
+    const std::string concepts =
+        "@@table Clave del producto o servicio\tNo. de identificaci\xf3n\t>Cantidad\tClave de unidad\tUnidad\t"
+        "Descripci\xf3n\t>Valor unitario\t>Descuento\t>Importe\tObjeto de impuesto";
+    const struct {
+        std::vector<std::string> lines;
+        std::map<size_t, std::string> numbers;  // column: its longest number
+        bool small;
+    } cases[] = {
+        {{concepts,
+          "@@row 86121700\t\t1\tE48\tServicio\tColegiatura de noviembre\t2,000.00\t100.00\t2,000.00\t02 - S\xed",
+          "@@row \t\t\t\t\tTraslado 002 - IVA, Tasa 0.160000, base 1,900.00\t\t\t304.00"},
+         {{0, "86121700"}, {6, "2,000.00"}, {7, "100.00"}, {8, "2,000.00"}},
+         false},
+        {{concepts,
+          "@@row 43211914\tSCREEN5004\t1,250\tH87\tPIEZA\tPantalla\t1,234,567.89\t123,456.78\t1,234,567.89\t02"},
+         {{0, "43211914"}, {2, "1,250"}, {6, "1,234,567.89"}, {7, "123,456.78"}, {8, "1,234,567.89"}},
+         true},
+        {{"@@table Documento relacionado (UUID)\tSerie\tFolio\tMoneda\t>Equivalencia o tipo de cambio\t>Parcialidad\t"
+          ">Saldo anterior\t>Importe pagado\t>Saldo insoluto\tObjeto de impuesto",
+          "@@row 00000000-1111-2222-3333-00000000000A\t\t\tMXN\t1\t2\t12,000.00\t12,000.00\t0.00\t02 - S\xed"},
+         {{6, "12,000.00"}, {7, "12,000.00"}},
+         false},
+    };
+    for (const auto& c : cases) {
+        TableSurvey survey;
+        for (const std::string& line : c.lines) survey_line(survey, parse_doc_line(line));
+        ASSERT_EQ(survey.tables.size(), 1u);
+        const TableLook look = look_of(survey.tables[0]);
+        EXPECT_EQ(look.small, c.small) << c.lines[1];
+        const std::vector<double> shares = column_shares(look.columns);
+        double total = 0;
+        for (const double share : shares) total += share;
+        EXPECT_LE(total, 100.0);
+        for (const auto& [column, number] : c.numbers) {
+            // The table is 494 pt wide: 18 cm less its section's border and padding.
+            EXPECT_GE(shares.at(column) / 100 * 494, printed_points(number, c.small ? 8 : 9)) << number;
+        }
     }
 }
 

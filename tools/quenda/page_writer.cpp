@@ -55,10 +55,15 @@ void open_table(PageWriter& page, const DocLine& line) {
     close_table(page);
     page.table_open = page.table_written = true;
     page.numeric.clear();
+    page.body_rows = 0;
     const size_t number = page.tables_seen++;
     const bool measured = page.tables && number < page.tables->tables.size();
-    page.table_columns = measured ? column_group(page.tables->tables[number]) : std::string();
-    out_raw(*page.out, "<table class=\"grid\">" + page.table_columns + "<thead><tr>");
+    const TableSize* size = measured ? &page.tables->tables[number] : nullptr;
+    page.grouped = size && size->grouped;
+    const TableLook look = size ? look_of(*size) : TableLook{};
+    page.table_start = std::string("<table class=\"grid") + (page.grouped ? " grouped" : "") +
+                       (look.small ? " small" : "") + "\">" + look.columns;
+    out_raw(*page.out, page.table_start + "<thead><tr>");
     for (const RichText& head : line.args) {
         RichText shown = head;
         const bool numeric = is_numeric_head(head);
@@ -69,16 +74,38 @@ void open_table(PageWriter& page, const DocLine& line) {
     out_raw(*page.out, "</tr></thead><tbody>\n");
 }
 
+// In a row that goes on from the one above (a concept's tax), a text cell spans the
+// empty cells after it, so that its line is not squeezed into one column.
+void write_cells(PageWriter& page, const DocLine& line) {
+    const bool spans = page.grouped && continues_row(line);
+    out_raw(*page.out, "<tr>");
+    for (size_t i = 0, span = 1; i < page.numeric.size(); i += span) {
+        span = 1;
+        if (spans && !page.numeric[i] && !arg(line, i).empty()) {
+            while (i + span < page.numeric.size() && arg(line, i + span).empty()) ++span;
+        }
+        const std::string open = span > 1 ? "<td colspan=\"" + std::to_string(span) + "\">"
+                                 : page.numeric[i] ? "<td class=\"num\">"
+                                                   : "<td>";
+        write_element(page, open.c_str(), arg(line, i), "</td>");
+    }
+    out_raw(*page.out, "</tr>\n");
+}
+
 void write_row(PageWriter& page, const DocLine& line) {
     // Rows that follow other lines go on in a table of their own, without the header
     // again: repeating it could make a short document a huge page.
-    if (!page.table_written) out_raw(*page.out, "<table class=\"grid\">" + page.table_columns + "<tbody>\n");
-    page.table_written = true;
-    out_raw(*page.out, "<tr>");
-    for (size_t i = 0; i < page.numeric.size(); ++i) {
-        write_element(page, page.numeric[i] ? "<td class=\"num\">" : "<td>", arg(line, i), "</td>");
+    if (!page.table_written) {
+        out_raw(*page.out, page.table_start + "<tbody>\n");
+        page.body_rows = 0;
     }
-    out_raw(*page.out, "</tr>\n");
+    page.table_written = true;
+    if (page.grouped && page.body_rows > 0 && !continues_row(line)) {
+        out_raw(*page.out, "</tbody><tbody>\n");
+        page.body_rows = 0;
+    }
+    ++page.body_rows;
+    write_cells(page, line);
 }
 
 // Only a web address becomes a link: nothing else a page could be made to open.

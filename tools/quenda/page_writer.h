@@ -19,8 +19,10 @@ struct PageWriter {
     bool in_fields = false;
     bool table_open = false;     // a @@table that no @@end has closed
     bool table_written = false;  // its element is open in the page
+    bool grouped = false;        // a row and those that continue it go in a <tbody> of their own
+    size_t body_rows = 0;        // rows in the open <tbody>
     std::vector<bool> numeric;   // its columns, true where right-aligned
-    std::string table_columns;   // its <colgroup>, for rows that go on after other lines
+    std::string table_start;     // its <table> tag and <colgroup>, for rows that go on after other lines
     size_t tables_seen = 0;
     bool qr_shown = false;
     std::vector<std::string> legends;  // their lines, written in the footer at the end
