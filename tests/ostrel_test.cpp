@@ -357,3 +357,20 @@ TEST_F(Converter, TimeGrowsLinearlyWithTheNumberOfConcepts) {
 }
 
 }  // namespace
+
+TEST_F(Converter, ATemplateInAFolderWithABlankInItsNameReadsItselfAsAFile) {
+    // As the Windows package installs it: "...\Programs\Tesmira Viewer".
+    const fs::path folder = dir.root() / "Tesmira Viewer";
+    fs::create_directories(folder);
+    for (const auto& entry : fs::directory_iterator(dir.dir())) {
+        if (entry.is_regular_file()) fs::copy_file(entry.path(), folder / entry.path().filename());
+    }
+    const fs::path invoice = fs::path(TEST_CORPUS_DIR) / "cfdi40-real-cfdiutils.xml";
+    const RunResult r = run_program((folder / "Ostrel.exe").string(),
+                                    {invoice.string(), (folder / "PlantillaVQDGenericaCFDI40.Fat").string(),
+                                     out().string(), "-c", (folder / "OstrelGenericoCFDI40.cfg").string()},
+                                    dir.work(), {});
+    EXPECT_EQ(r.exit_code, 0) << r.messages;
+    EXPECT_NE(read_file(out()).find("@@legend Este documento es una representaci\xf3n impresa de un CFDI"),
+              std::string::npos);
+}

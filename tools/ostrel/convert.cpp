@@ -2,6 +2,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/xmlIO.h>
+#include <libxml/uri.h>
 #include <libxslt/transform.h>
 #include <libxslt/variables.h>
 #include <libxslt/xsltInternals.h>
@@ -67,12 +68,20 @@ bool read_bytes(const fs::path& path, std::string& out) {
     return !in.bad() && static_cast<std::streamsize>(out.size()) <= kMaxTemplateBytes;
 }
 
+struct XmlCharDeleter {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+
 // Parsed from memory: the viewer's entity loader hands out nothing but the invoice.
 StylesheetPtr load_stylesheet(const fs::path& path) {
     std::string bytes;
     if (!read_bytes(path, bytes)) return nullptr;
-    XmlDocPtr document(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), path.generic_string().c_str(),
-                                     nullptr, kStylesheetParseOptions));
+    // Named by its file URL ("file:///C:/..." on Windows, escaped), so that libxslt's
+    // checks take the template's reading of itself for a file, not for the network.
+    std::unique_ptr<xmlChar, XmlCharDeleter> url(xmlPathToURI(reinterpret_cast<const xmlChar*>(path.string().c_str())));
+    if (!url) return nullptr;
+    XmlDocPtr document(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()),
+                                     reinterpret_cast<const char*>(url.get()), nullptr, kStylesheetParseOptions));
     if (!document) return nullptr;
     StylesheetPtr style(xsltParseStylesheetDoc(document.get()));
     if (!style) return nullptr;
