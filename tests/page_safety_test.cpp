@@ -95,6 +95,36 @@ TEST_F(PageSafety, AGenericInvoiceNamingAPrivateFileInAValueShowsNoneOfIt) {
     expect_nothing_private(rendered_page(), "generic road");
 }
 
+TEST_F(PageSafety, MarkupBracesAndLineBreaksInAnInvoicesValuesAppearAsTheTextTheyAre) {
+    dir.add_stand_in(kViewerSettings.converter_exe);
+    dir.add_stand_in(kViewerSettings.qr_tool_exe);
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(TEST_EXAMPLES_DIR).parent_path() / "tools" / "templates")) {
+        fs::copy_file(entry.path(), dir.dir() / entry.path().filename(), fs::copy_options::overwrite_existing);
+    }
+    std::string invoice = read_file(fs::path(TEST_EXAMPLES_DIR) / "cfdi40-generico.xml");
+    const auto swap = [&](const std::string& from, const std::string& to) {
+        ASSERT_NE(invoice.find(from), std::string::npos) << from;
+        invoice.replace(invoice.find(from), from.size(), to);
+    };
+    swap("Nombre=\"ESCUELA KEMPER URGATE\"", "Nombre=\"&lt;script&gt;alert(1)&lt;/script&gt;\"");
+    swap("Nombre=\"P\xc3\x9a" "BLICO EN GENERAL\"", "Nombre=\"&quot;&gt;&lt;img src=x onerror=alert(1)&gt;\"");
+    swap("Descripcion=\"Colegiatura de noviembre\"",
+         "Descripcion=\"{/cfdi:Comprobante/@Total}&#xD;&#xA;@@section falsa ~D&quot;/etc/passwd&quot;\"");
+    dir.write(dir.work() / "v.xml", invoice);
+    const RunResult r = dir.run({"v.xml"});
+    EXPECT_EQ(r.exit_code, 0) << r.messages;
+    const std::string page = rendered_page();
+    for (const std::string shown : {"&lt;script&gt;alert(1)&lt;/script&gt;", "&quot;&gt;&lt;img src=x onerror=alert(1)&gt;",
+                                    "{/cfdi:Comprobante/@Total}  @@section falsa"}) {
+        EXPECT_NE(page.find(shown), std::string::npos) << shown;
+    }
+    for (const std::string markup : {"<script", "<img src=x", "<h2>falsa"}) {
+        EXPECT_EQ(page.find(markup), std::string::npos) << markup;
+    }
+    expect_nothing_private(page, "values of a 4.0 invoice");
+}
+
 TEST_F(PageSafety, AnEmbeddedDocumentWithDirectivesReachesThePageUnchanged) {
     const std::string document =
         "@@title Factura\n@@section Emisor $amp$ socios\n@@table Clave\t&gt;Importe\n"
