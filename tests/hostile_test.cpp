@@ -396,6 +396,8 @@ TEST_F(Hostile, APathOrAUrlThatCannotBeHadNeverReachesTheRendererWithoutAPlaceho
 }
 
 TEST_F(Hostile, RunsAtOnceNeverMeetInTheirDecryptedCopiesOrQrCodes) {
+    // The Windows support sets a child's environment in the test's own process, for one run at a time.
+    if (on_windows()) GTEST_SKIP() << "the test support starts one child at a time here";
     dir.add_stand_in("Selvar.exe");
     dir.write(dir.work() / "bitmap", "BM");
     const std::map<std::string, std::string> env = {
