@@ -69,12 +69,16 @@ bool is_program_file(const ImageLookup& lookup, const std::string& name) {
                        [&](const std::string& file) { return file_name_key(file) == key; });
 }
 
-// The extension of the last path segment of a URL, when it is an image's.
-std::string url_image_extension(const std::string& url) {
-    const size_t end = url.find_first_of("?#");
-    const std::string path = url.substr(0, end);
+// The file name a URL ends in: its last path segment, without query or fragment.
+std::string url_file_name(const std::string& url) {
+    const std::string path = url.substr(0, url.find_first_of("?#"));
     const size_t slash = path.find_last_of("/\\");
-    const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The extension of the file name a URL ends in, when it is an image's.
+std::string url_image_extension(const std::string& url) {
+    const std::string last = url_file_name(url);
     const size_t point = last.rfind('.');
     if (point == std::string::npos || point == 0) return std::string();
     const std::string extension = last.substr(point + 1);
@@ -143,8 +147,7 @@ int fetch_image(ImageRef* ref, const std::string& url, FetchBudget& budget, cons
 // never stand in for a plain name that the image server fills.
 int localise_url_ref(ImageRef* ref, const std::string& content, FetchBudget& budget, const ImageLookup& lookup) {
     // Asked for only when the URL names an image, as a plain name must.
-    const std::string path = content.substr(0, content.find_first_of("?#"));
-    if (!is_image_name(path.substr(path.find_last_of("/\\") + 1))) return 0;
+    if (!is_image_name(url_file_name(content))) return 0;
     const std::string name = url_image_name(content);
     if (name.size() > kMaxFileName) return 0;
     ref->local_name = name;

@@ -20,35 +20,32 @@ std::string temp_name(long pid, unsigned n) {
     return kPrefix + std::to_string(pid) + "-" + std::to_string(n) + kSuffix;
 }
 
-// The process id in a write probe's name (prefix, digits, "-probe"); -1 when it is not one.
-long probe_owner_of(const std::string& name) {
+// What lies between the temporary prefix and `suffix` in `name`; false when it is not so framed.
+bool framed(const std::string& name, const std::string& suffix, std::string& middle) {
     const std::string prefix = kPrefix;
-    const std::string suffix = kProbeSuffix;
     if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-        return -1;
+        return false;
     }
-    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    if (digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    return true;
+}
+
+// A process id: 1 to 18 digits; -1 when `digits` is not one.
+long process_id_of(const std::string& digits) {
+    if (digits.empty() || digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
     return std::stol(digits);
 }
 
-// The process id in a temporary file's name (a download or a write probe); -1 when the name is not one.
+// The process id in a temporary file's name: a download ("<pid>-<n>.part") or a
+// write probe ("<pid>-probe"); -1 when the name is neither.
 long owner_of(const std::string& name) {
-    if (const long probe_owner = probe_owner_of(name); probe_owner >= 0) return probe_owner;
-    const std::string prefix = kPrefix;
-    const std::string suffix = kSuffix;
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-        return -1;
-    }
-    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    std::string middle;
+    if (framed(name, kProbeSuffix, middle)) return process_id_of(middle);
+    if (!framed(name, kSuffix, middle)) return -1;
     const size_t dash = middle.find('-');
-    if (dash == 0 || dash == std::string::npos || dash > 18 || dash + 1 == middle.size()) return -1;
-    if (middle.find_first_not_of("0123456789-") != std::string::npos || middle.find('-', dash + 1) != std::string::npos) {
-        return -1;
-    }
-    return std::stol(middle.substr(0, dash));
+    if (dash == std::string::npos || process_id_of(middle.substr(dash + 1)) < 0) return -1;
+    return process_id_of(middle.substr(0, dash));
 }
 
 }  // namespace

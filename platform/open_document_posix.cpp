@@ -3,7 +3,6 @@
 // leads to belongs to the desktop rather than to the viewer's run.
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/program_lookup_posix.h"
 #include "viewer_settings.h"
 
 extern char** environ;
@@ -22,33 +22,6 @@ namespace {
 // xdg-open itself hands the document on and ends at once: waited for this long,
 // its failure can still be told; a slower one is left to go on alone.
 constexpr int kSettleMs = 1000;
-
-bool is_file(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The program's folder first, then every absolute entry of PATH.
-bool find_handler(const char* name, std::string& out) {
-    const std::string module = platform_module_path();
-    const std::string own = module.substr(0, module.rfind('/') + 1) + name;
-    if (is_file(own)) {
-        out = own;
-        return true;
-    }
-    for (const char* start = std::getenv("PATH"); start && *start;) {
-        const char* colon = std::strchr(start, ':');
-        const std::string dir = colon ? std::string(start, colon) : std::string(start);
-        const std::string candidate = dir + "/" + name;
-        if (!dir.empty() && dir[0] == '/' && is_file(candidate) && access(candidate.c_str(), X_OK) == 0) {
-            out = candidate;
-            return true;
-        }
-        start = colon ? colon + 1 : nullptr;
-    }
-    errno = ENOENT;
-    return false;
-}
 
 pid_t start_detached(const std::string& program, const char* document) {
     const std::string arg0 = program.substr(program.rfind('/') + 1);
@@ -77,7 +50,7 @@ bool platform_open_document(const char* document, const char* program) {
         return false;
     }
     std::string path = program ? program : "";
-    if (path.empty() && !find_handler(kPosixOpener, path)) return false;
+    if (path.empty() && !posix::resolve_program(kPosixOpener, path)) return false;
     const pid_t pid = start_detached(path, document);
     if (pid < 0) return false;
     for (int waited = 0; waited < kSettleMs; waited += 5) {

@@ -51,8 +51,8 @@ xmlAttrPtr embedded_version(xmlNodePtr element) {
     return xmlHasNsProp(element, reinterpret_cast<const xmlChar*>("version"), nullptr);
 }
 
-// The Comprobante's version: "version" in any case of its letters (CFD writes VERSION too).
-xmlAttrPtr comprobante_version(xmlNodePtr root) {
+// A root's version: "version" in any case of its letters (CFD writes VERSION too).
+xmlAttrPtr root_version_attribute(xmlNodePtr root) {
     for (xmlAttrPtr attribute = root->properties; attribute; attribute = attribute->next) {
         if (ascii_casecmp(reinterpret_cast<const char*>(attribute->name), "version") == 0) return attribute;
     }
@@ -142,7 +142,7 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
 
 // The root's version, sized first; false when it is too large to be read.
 bool read_root_version(ViewerRun& run, xmlNodePtr root) {
-    const xmlAttrPtr version = comprobante_version(root);
+    const xmlAttrPtr version = root_version_attribute(root);
     if (version && !value_fits(reinterpret_cast<const xmlNode*>(version), run.value_limit)) return false;
     run.invoice_version = attribute_text(version);
     return true;

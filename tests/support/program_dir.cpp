@@ -141,11 +141,9 @@ RunResult ProgramDir::run_line(const std::string& arguments, const std::map<std:
     return run_program_line((dir_ / executable("Vandrel")).string(), arguments, work_, with_log(env, log()));
 }
 
-std::vector<std::vector<std::string>> ProgramDir::starts() const { return starts(log()); }
-
-std::vector<std::vector<std::string>> ProgramDir::starts(const fs::path& log_file) const {
+std::vector<std::vector<std::string>> ProgramDir::starts() const {
     std::vector<std::vector<std::string>> result;
-    std::istringstream lines(read_file(log_file));
+    std::istringstream lines(read_file(log()));
     for (std::string line; std::getline(lines, line);) {
         std::vector<std::string> fields;
         std::istringstream split(line);

@@ -51,8 +51,6 @@ public:
     RunResult run_line(const std::string& arguments, const std::map<std::string, std::string>& env = {}) const;
     // The recorded starts: one vector per start (name, working directory, arguments...).
     std::vector<std::vector<std::string>> starts() const;
-    // The same from another recorder log (a run given a RECORDER_LOG of its own).
-    std::vector<std::vector<std::string>> starts(const fs::path& log_file) const;
     // Files in the program's directory whose name matches `suffix` at the end.
     std::vector<std::string> files_ending(const std::string& suffix) const;
 
