@@ -8,7 +8,6 @@
 #include "document/temp_download.h"
 #include "platform/platform.h"
 #include "util/paths.h"
-#include "viewer_settings.h"
 
 namespace {
 
@@ -68,12 +67,12 @@ void set_options(const CurlApi& curl, CURL* easy, FetchJob* job, curl_slist* hea
     curl.easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
     curl.easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
     // Refused at once when the announced length is larger; the body is counted as well.
-    curl.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kViewerSettings.image_max_bytes));
+    curl.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(job->max_bytes));
 }
 
 // The transfer's result once it has ended, with what libcurl cannot judge.
 int judge(const CurlApi& curl, FetchJob* job, int performed) {
-    if (performed == CURLE_WRITE_ERROR && job->received >= kViewerSettings.image_max_bytes) {
+    if (performed == CURLE_WRITE_ERROR && job->received >= job->max_bytes) {
         return CURLE_FILESIZE_EXCEEDED;
     }
     if (performed != CURLE_OK) return performed;
@@ -106,9 +105,10 @@ bool has_image_signature(const unsigned char* bytes, size_t count) {
     });
 }
 
-FetchBudget fetch_budget_new() {
+FetchBudget fetch_budget_new(const FetchLimits& limits) {
     FetchBudget budget;
-    budget.deadline = std::chrono::steady_clock::now() + milliseconds(kViewerSettings.fetch_budget_ms);
+    budget.limits = limits;
+    budget.deadline = std::chrono::steady_clock::now() + milliseconds(limits.budget_ms);
     return budget;
 }
 
@@ -120,8 +120,8 @@ size_t fetch_write_cb(char* data, size_t size, size_t count, void* user) {
     auto* job = static_cast<FetchJob*>(user);
     const size_t bytes = size * count;
     if (response_status(*job->curl, static_cast<CURL*>(job->easy)) != 200) return 0;
-    if (static_cast<int64_t>(bytes) > kViewerSettings.image_max_bytes - job->received) {
-        job->received = kViewerSettings.image_max_bytes;
+    if (static_cast<int64_t>(bytes) > job->max_bytes - job->received) {
+        job->received = job->max_bytes;
         return 0;
     }
     for (size_t i = 0; i < bytes && job->head_size < sizeof job->head; ++i) job->head[job->head_size++] = data[i];
@@ -143,12 +143,12 @@ int fetch_to_file_with(const CurlApi& curl, FetchJob* job, FetchBudget& budget) 
     const auto left = std::chrono::duration_cast<milliseconds>(budget.deadline - std::chrono::steady_clock::now());
     // Once the document's time is spent, no further image is asked for.
     if (left.count() <= 0) return CURLE_OPERATION_TIMEDOUT;
-    const long timeout_ms = static_cast<long>(std::min<long long>(kViewerSettings.image_timeout_ms, left.count()));
+    const long timeout_ms = static_cast<long>(std::min<long long>(budget.limits.image_timeout_ms, left.count()));
     // A bare name lies in the working directory.
     const std::string named = path_directory_of(job->target_path, platform_dir_separator());
     const std::string dir = named.empty() ? std::string(".") : named;
     if (!budget.swept) {
-        sweep_stopped_downloads(dir, milliseconds(kViewerSettings.fetch_budget_ms));
+        sweep_stopped_downloads(dir, milliseconds(budget.limits.budget_ms));
         budget.swept = true;
     }
 
@@ -163,6 +163,7 @@ int fetch_to_file_with(const CurlApi& curl, FetchJob* job, FetchBudget& budget) 
     if (result == CURLE_OK) {
         job->easy = easy;
         job->curl = &curl;
+        job->max_bytes = budget.limits.max_bytes;
         set_options(curl, easy, job, headers, timeout_ms);
         result = judge(curl, job, curl.easy_perform(easy));
     }

@@ -10,15 +10,23 @@
 
 struct CurlApi;
 
+// How long and how large image transfers may be.
+struct FetchLimits {
+    int image_timeout_ms = 0;  // one image's transfer, connecting included
+    int budget_ms = 0;         // all the image transfers of one document together
+    int64_t max_bytes = 0;     // one image's body
+};
+
 // What the image fetches of one document share: the time left for all of them,
 // and the temporary names this run has taken.
 struct FetchBudget {
+    FetchLimits limits;
     std::chrono::steady_clock::time_point deadline;
     unsigned next_temp = 0;
     bool swept = false;  // downloads left by stopped runs have been removed
 };
-// A budget of the built-in length, starting now.
-FetchBudget fetch_budget_new();
+// A budget of the limits' length, starting now.
+FetchBudget fetch_budget_new(const FetchLimits& limits);
 
 struct FetchJob {
     std::string target_path;  // local file to create
@@ -28,6 +36,7 @@ struct FetchJob {
     std::string temp_path;    // where the body is written until it is complete
     const CurlApi* curl;      // libcurl's entry points during the transfer
     int64_t received;         // body bytes so far
+    int64_t max_bytes;        // the most the body may have
     unsigned char head[8];    // the body's first bytes, enough to tell an image
     size_t head_size;
 };

@@ -16,7 +16,6 @@
 #include "util/linelist.h"
 #include "util/paths.h"
 #include "util/results.h"
-#include "viewer_settings.h"
 
 namespace {
 
@@ -234,7 +233,7 @@ std::vector<ImageRef*> references_used(const std::vector<ImageRef*>& refs) {
 void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef*>& used, const ImageLookup& lookup) {
     const std::unordered_set<const ImageRef*> replaced(used.begin(), used.end());
     std::unordered_map<std::string_view, const ImageRef*> decided;
-    FetchBudget budget = fetch_budget_new();
+    FetchBudget budget = fetch_budget_new(lookup.fetch_limits);
     for (ImageRef* ref : refs) {
         if (!replaced.count(ref)) continue;
         const std::string_view content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
@@ -251,20 +250,21 @@ void localise_all(const std::vector<ImageRef*>& refs, const std::vector<ImageRef
 // An image that cannot be had is the placeholder; without one, a plain name
 // stays as written and anything else (a path, a URL) is passed on as no name at
 // all, so that the renderer is never pointed outside the program's directory.
-std::string replacement_of(const ImageRef* ref, bool placeholder_present) {
+std::string replacement_of(const ImageRef* ref, const std::string& placeholder) {
     if (ref->localised) return ref->local_name;
-    if (placeholder_present) return kViewerSettings.placeholder_image;
+    if (!placeholder.empty()) return placeholder;
     const std::string content(ref->start, static_cast<size_t>(ref->end - ref->start + 1));
     return is_plain_file_name(content) ? content : std::string();
 }
 
 // The text with each used reference's content replaced, in a buffer of exactly its size.
-ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*>& used, bool placeholder_present) {
+ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*>& used,
+                   const std::string& placeholder) {
     std::vector<std::string> replacements;
     replacements.reserve(used.size());
     int64_t size = length;
     for (const ImageRef* ref : used) {
-        replacements.push_back(replacement_of(ref, placeholder_present));
+        replacements.push_back(replacement_of(ref, placeholder));
         size += static_cast<int64_t>(replacements.back().size()) - (ref->end - ref->start + 1);
     }
     ByteBufPtr out(bytebuf_new());
@@ -291,7 +291,7 @@ ByteBuf* localise_image_refs(const char* text, int64_t length, const ImageLookup
     const std::vector<ImageRef*> refs = find_references(head.get(), text, nul ? nul : text + length);
     const std::vector<ImageRef*> used = references_used(refs);
     localise_all(refs, used, lookup);
-    return rewritten(text, length, used, lookup.placeholder_present);
+    return rewritten(text, length, used, lookup.placeholder);
 }
 
 int localise_file_in_place(const char* path, const ImageLookup& lookup) {

@@ -10,7 +10,6 @@
 #include "document/fetch.h"
 #include "util/bytebuf.h"
 #include "util/strbuf.h"
-#include "viewer_settings.h"
 
 // How a missing image is fetched: 0 stored, otherwise the failure.
 using ImageFetch = int (*)(FetchJob* job, FetchBudget& budget);
@@ -19,8 +18,9 @@ using ImageFetch = int (*)(FetchJob* job, FetchBudget& budget);
 struct ImageLookup {
     std::string program_dir;             // where images are looked for and stored
     const StrBuf* issuer_rfc = nullptr;  // names without it get "_RFC" before the extension
-    bool placeholder_present = false;    // the placeholder replaces images that cannot be had
-    const char* base_url = kViewerSettings.image_base_url;  // followed by the image name
+    std::string placeholder;             // replaces images that cannot be had; empty: none is there
+    std::string base_url;                // followed by the image name
+    FetchLimits fetch_limits;
     ImageFetch fetch = fetch_to_file;    // tests put a deterministic answer here
     std::vector<std::string> program_files;  // names the program runs or reads: never fetched
 };

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "platform/platform.h"
-#include "viewer_settings.h"
+#include "util/program_names.h"
 
 namespace fs = std::filesystem;
 

@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "exec/runner.h"
 #include "platform/platform.h"
 #include "util/kvlist.h"
 #include "util/linelist.h"
-#include "viewer_settings.h"
 
 namespace {
 
@@ -138,9 +136,10 @@ StrBuf* expand_command_template(const char* template_text, const char* path, int
     return result;
 }
 
-int run_issuer_command(const char* rfc, const char* path, int arg_count, const char* const* args) {
+int run_issuer_command(const char* rfc, const char* path, int arg_count, const char* const* args,
+                       const IssuerCommands& commands) {
     if (!rfc) return kNoIssuerCommand;
-    LineListPtr table(linelist_read_file(kViewerSettings.rfc_table_file));
+    LineListPtr table(linelist_read_file(commands.table_file));
     if (!table) return kNoIssuerCommand;
     for (Line* line = linelist_first(table.get()); line; line = linelist_next(table.get())) {
         const char* equals = static_cast<const char*>(std::memchr(line->text, '=', static_cast<size_t>(line->length)));
@@ -150,7 +149,7 @@ int run_issuer_command(const char* rfc, const char* path, int arg_count, const c
         if (key.size() != std::strlen(rfc) || ascii_casecmp(key.c_str(), rfc) != 0) continue;
         StrBufPtr command(expand_command_template(equals + 1, path, arg_count, args));
         if (!command) return kNoIssuerCommand;
-        return run_command(strbuf_text(command.get()), nullptr, 1, 0);
+        return run_command(strbuf_text(command.get()), nullptr, 1, 0, commands.run);
     }
     return kNoIssuerCommand;
 }

@@ -3,12 +3,17 @@
 // tells the user about every failure. Results in exec/: the exit code the run
 // ends with, that is the child's, 0 after a stop at the time limit, 507 (cannot
 // start or watch), 509 (cannot stop), or 510 when there is no issuer's command.
+#include "util/reporter.h"
 #include "util/results.h"
 
-int run_command(const char* command_line, const char* application, int wait, int show_console);
-// The same with an explicit limit in milliseconds (below 1: none).
-int run_command_limited(const char* command_line, const char* application, int wait, int show_console,
-                        int timeout_ms);
+// What a run of a command needs to know of its caller.
+struct RunSettings {
+    Reporter reporter;   // where the failures are told
+    int timeout_ms = 0;  // below 1: no limit
+};
+
+int run_command(const char* command_line, const char* application, int wait, int show_console,
+                const RunSettings& settings);
 // What a failed start shows: the system's text, then the numbered 507 message.
-void report_start_failure(const char* command_line);
+void report_start_failure(const char* command_line, const Reporter& reporter);
 

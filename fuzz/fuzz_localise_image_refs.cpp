@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ImageLookup lookup;
     lookup.program_dir = image_dir();
     lookup.issuer_rfc = rfc.get();
-    lookup.placeholder_present = data[0] & 1;
+    if (data[0] & 1) lookup.placeholder = "noimage.jpg";
+    lookup.base_url = "http://127.0.0.1:9/Vandrel/images/";  // never asked: `answer` stands in
     lookup.fetch = answer;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     ByteBufPtr out(localise_image_refs(text.c_str(), static_cast<int64_t>(text.size()), lookup));

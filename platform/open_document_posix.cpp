@@ -13,7 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/program_lookup_posix.h"
-#include "viewer_settings.h"
+#include "util/program_names.h"
 
 extern char** environ;
 

@@ -26,7 +26,7 @@
 #include "platform/message_line.h"
 #include "platform/platform.h"
 #include "platform/program_lookup_posix.h"
-#include "viewer_settings.h"
+#include "util/program_names.h"
 #include "platform/stop_cleanup_posix.h"
 
 extern char** environ;

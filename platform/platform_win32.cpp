@@ -14,7 +14,7 @@
 
 #include "platform/message_line.h"
 #include "platform/platform.h"
-#include "viewer_settings.h"
+#include "util/program_names.h"
 
 #ifndef VIEWER_MESSAGES_TO_STDERR
 #define VIEWER_MESSAGES_TO_STDERR 0

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/messages.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 
@@ -72,8 +73,10 @@ protected:
     }
     int run(const char* rfc) {
         const char* args[] = {"F001.xml", "copia"};
-        return run_issuer_command(rfc, "/f/F001.xml", 2, args);
+        const IssuerCommands commands{"tableRFC.cfg", RunSettings{shown.reporter(), 0}};
+        return run_issuer_command(rfc, "/f/F001.xml", 2, args, commands);
     }
+    CollectedMessages shown;
     std::string previous;
     ProgramDir dir;
 };
@@ -98,15 +101,15 @@ TEST_F(RfcTable, FirstMatchingKeyWinsIgnoringCaseOfAsciiLettersOnly) {
 TEST_F(RfcTable, EmptyTemplateRunsTheQuotedPathAndExitCodesComeBack) {
     dir.write("tableRFC.cfg", "XYZ=\nAAA=visor.exe\n");
     EXPECT_EQ(run("XYZ"), 507);  // a space and the quoted path: the program is the path itself
+    EXPECT_NE(shown.text.find("Error #507: Se encontro un error al intentar ejecutar comando:  \"/f/F001.xml\""),
+              std::string::npos) << shown.text;
     set_env("RECORDER_VISOR", "exit=3");
     EXPECT_EQ(run("AAA"), 3);
 }
 
 TEST_F(RfcTable, MissingTableOrRfcGives510WithoutMessage) {
-    const std::string shown = capture_stderr([&] {
-        EXPECT_EQ(run("ABC"), 510);
-        dir.write("tableRFC.cfg", "");
-        EXPECT_EQ(run("ABC"), 510);
-    });
-    EXPECT_EQ(shown, "");
+    EXPECT_EQ(run("ABC"), 510);
+    dir.write("tableRFC.cfg", "");
+    EXPECT_EQ(run("ABC"), 510);
+    EXPECT_EQ(shown.text, "");
 }

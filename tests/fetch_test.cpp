@@ -11,9 +11,12 @@
 #include "platform/platform.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
-#include "viewer_settings.h"
 
 namespace {
+
+// Limits of this suite's own, far below the program's: one and a half seconds an
+// image, five for a document, a mebibyte a body.
+constexpr FetchLimits kLimits{1500, 5000, 1 << 20};
 
 const std::string kJpeg("\xff\xd8\xff\xe0jpeg", 8);
 
@@ -69,7 +72,7 @@ protected:
         server.start();
     }
     int fetch(const std::string& path, const fs::path& target) {
-        FetchBudget budget = fetch_budget_new();
+        FetchBudget budget = fetch_budget_new(kLimits);
         return fetch_with(path, target, budget);
     }
     int fetch_with(const std::string& path, const fs::path& target, FetchBudget& budget) {
@@ -162,12 +165,12 @@ TEST_F(Fetch, BodiesOverTheSizeLimitAreRefusedAnnouncedOrNot) {
 
 TEST_F(Fetch, TransfersEndWithTheImageLimitAndNoneStartsOnceTheBudgetIsSpent) {
     using std::chrono::steady_clock;
-    FetchBudget budget = fetch_budget_new();
+    FetchBudget budget = fetch_budget_new(kLimits);
     const auto start = steady_clock::now();
     EXPECT_EQ(fetch_with("/trickle.jpg", dir.dir() / "trickle.jpg", budget), 28);
     const auto took = steady_clock::now() - start;
-    EXPECT_GE(took, std::chrono::milliseconds(kViewerSettings.image_timeout_ms - 100));
-    EXPECT_LT(took, std::chrono::milliseconds(kViewerSettings.image_timeout_ms + 3000));
+    EXPECT_GE(took, std::chrono::milliseconds(kLimits.image_timeout_ms - 100));
+    EXPECT_LT(took, std::chrono::milliseconds(kLimits.image_timeout_ms + 3000));
     EXPECT_EQ(dir.files_ending(".part").size(), 0u);
 
     budget.deadline = steady_clock::now();
@@ -211,7 +214,7 @@ TEST_F(Fetch, ALibcurlThatRefusesTheProtocolRestrictionFetchesNothing) {
     FetchJob* job = fetch_job_new();
     job->target_path = (dir.dir() / "ok.jpg").string();
     job->url = server.url("/ok.jpg");
-    FetchBudget budget = fetch_budget_new();
+    FetchBudget budget = fetch_budget_new(kLimits);
     EXPECT_NE(fetch_to_file_with(refusing, job, budget), 0);
     fetch_job_free(job);
     EXPECT_TRUE(server.seen().empty());
@@ -225,7 +228,7 @@ TEST_F(Fetch, NothingPlantedAtTheNextTemporaryNameIsFollowedOrOverwritten) {
     std::error_code no_links;
     fs::create_symlink(outside, planted, no_links);
     if (no_links) dir.write(planted, "planted");  // where links cannot be made, a file stands in
-    FetchBudget budget = fetch_budget_new();
+    FetchBudget budget = fetch_budget_new(kLimits);
     budget.swept = true;  // the sweep would remove it before the fetch
     EXPECT_EQ(fetch_with("/ok.jpg", dir.dir() / "ok.jpg", budget), 0);
     EXPECT_EQ(read_file(outside), "must stay");
@@ -244,7 +247,7 @@ TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
     const long live_pid = std::stol(read_file(pid_file));
     const long gone_pid = 99999999;
 
-    const auto old = fs::file_time_type::clock::now() - std::chrono::milliseconds(kViewerSettings.fetch_budget_ms + 5000);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::milliseconds(kLimits.budget_ms + 5000);
     dir.write(temp_name(gone_pid, 3), "left by a run that was killed");
     dir.write(temp_name(live_pid, 0), "a live run's download");
     dir.write(temp_name(live_pid, 1), "older than any live download can be");

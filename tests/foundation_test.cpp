@@ -230,9 +230,9 @@ TEST(Diagnostics, StampsDifferAndHave31Characters) {
 TEST(Diagnostics, ShowSystemErrorShowsNothingWithoutAnError) {
     const std::string shown = capture_stderr([] {
         platform_set_last_error(0);
-        EXPECT_EQ(show_system_error("Tesmira Viewer"), 0u);
+        EXPECT_EQ(show_system_error(message_box_reporter("Tesmira Viewer")), 0u);
         platform_set_last_error(2);
-        EXPECT_EQ(show_system_error("Tesmira Viewer"), 2u);
+        EXPECT_EQ(show_system_error(message_box_reporter("Tesmira Viewer")), 2u);
     });
     EXPECT_EQ(shown, "Tesmira Viewer: " + system_error_text(2) + "\n");
 }

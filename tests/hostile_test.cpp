@@ -16,6 +16,7 @@
 #include "support/os.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
+#include "util/program_names.h"
 #include "viewer_settings.h"
 
 namespace {

@@ -27,8 +27,9 @@ protected:
         });
         server.start();
         base_url = server.url("/Vandrel/images/");
-        lookup.base_url = base_url.c_str();
+        lookup.base_url = base_url;
         lookup.program_dir = dir.dir().string();
+        lookup.fetch_limits = FetchLimits{2000, 5000, 1 << 20};
     }
     void issuer(const char* rfc) {
         issuer_rfc.reset(strbuf_from_text(rfc));
@@ -97,14 +98,14 @@ TEST_F(Localise, FullUrlIsFetchedFromThatUrlWithoutRfc) {
 
 TEST_F(Localise, UnobtainableImageGivesPlaceholderOnlyWhenItIsPresent) {
     EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"missing.jpg\"");
-    lookup.placeholder_present = true;
+    lookup.placeholder = "noimage.jpg";
     EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"noimage.jpg\"");
 }
 
 TEST_F(Localise, RfcNameWhoseFetchFailsIsNotUsedEvenIfAFileOfThatNameExists) {
     issuer("ZZZ");
     dir.write("missing_ZZZ.jpg", "stale");
-    lookup.placeholder_present = true;
+    lookup.placeholder = "noimage.jpg";
     EXPECT_EQ(localise("~D\"missing.jpg\""), "~D\"noimage.jpg\"");
 }
 
@@ -118,7 +119,7 @@ TEST_F(Localise, InterleavedMarkersAndSharedStringsAreReplacedOnceInOrder) {
 }
 
 TEST_F(Localise, NamesThatAreNotPlainFileNamesAreNeverFetchedNorUsed) {
-    lookup.placeholder_present = true;
+    lookup.placeholder = "noimage.jpg";
     for (const std::string name : {".", "..", "a:b.jpg", "dir/..", "bell\x07.jpg", "C:evil.jpg"}) {
         EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;
     }
@@ -135,7 +136,7 @@ TEST_F(Localise, TraversalNamesAreReducedToTheirLastSegmentInsideTheProgramDirec
 }
 
 TEST_F(Localise, OutputLongerThanTwiceTheInputIsKeptWhole) {
-    lookup.placeholder_present = true;  // "noimage.jpg" replaces one-character names
+    lookup.placeholder = "noimage.jpg";  // "noimage.jpg" replaces one-character names
     std::string text;
     for (int i = 0; i < 50; ++i) text += "~D\"m\"";
     std::string expected;
@@ -156,7 +157,7 @@ TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
 }
 
 TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {
-    lookup.placeholder_present = true;
+    lookup.placeholder = "noimage.jpg";
     EXPECT_EQ(localise("~D\"a.jpg\" ~D\"a.jpg\" ~A\"missing.jpg\" ~D\"missing.jpg\" ~D\"a.jpg\""),
               "~D\"a.jpg\" ~D\"a.jpg\" ~A\"noimage.jpg\" ~D\"noimage.jpg\" ~D\"a.jpg\"");
     EXPECT_EQ(requested(), (Paths{"/Vandrel/images/a.jpg", "/Vandrel/images/missing.jpg"}));
@@ -164,7 +165,7 @@ TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {
 }
 
 TEST_F(Localise, OnlyImageNamesAreRequestedWhileFilesAlreadyPresentAreUsed) {
-    lookup.placeholder_present = true;
+    lookup.placeholder = "noimage.jpg";
     for (const std::string name : {"tableRFC.cfg", "Quenda.exe", "x.dll", "PlantillaVQDGenerica.Fat", "tableRFC.cfg.",
                                    "a.jpg ", "logo.svg"}) {
         EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;

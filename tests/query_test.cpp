@@ -131,7 +131,7 @@ TEST(XmlErrorReports, ShowTheLastErrorWithLeadingTextAndReturnItsNumber) {
     xml_setup();
     xmlResetLastError();
     const std::string unknown = capture_stderr([] {
-        EXPECT_EQ(report_xml_error_with_text("Tesmira Viewer", "Error intentando desencriptar archivo"),
+        EXPECT_EQ(report_xml_error_with_text(message_box_reporter("Tesmira Viewer"), "Error intentando desencriptar archivo"),
                   kXmlErrorUnknown);
     });
     EXPECT_EQ(unknown, "Tesmira Viewer: Error intentando desencriptar archivo\nXML Error Unknown\n");
@@ -144,7 +144,7 @@ TEST(XmlErrorReports, ShowTheLastErrorWithLeadingTextAndReturnItsNumber) {
     const std::string file = xmlGetLastError()->file ? xmlGetLastError()->file : "";
     EXPECT_TRUE(file == (dir.dir() / "bad.xml").string() || file.starts_with("file:")) << file;
     EXPECT_TRUE(file.ends_with("bad.xml")) << file;
-    const std::string shown = capture_stderr([&] { EXPECT_EQ(report_xml_error("Tesmira Viewer"), code); });
+    const std::string shown = capture_stderr([&] { EXPECT_EQ(report_xml_error(message_box_reporter("Tesmira Viewer")), code); });
     EXPECT_EQ(shown.rfind("Tesmira Viewer: XML Error #" + std::to_string(code) + " in [" + file + "]. ", 0), 0u)
         << shown;
 }
@@ -157,7 +157,7 @@ TEST(XmlErrorReports, LongTextsAreCutToTheReportBuffer) {
     const std::string path = (dir.dir() / (name + ".xml")).string();
     EXPECT_EQ(parse_invoice_file(path.c_str()), nullptr);
     const std::string shown =
-        capture_stderr([] { report_xml_error_with_text("Tesmira Viewer", std::string(2000, 'L').c_str()); });
+        capture_stderr([] { report_xml_error_with_text(message_box_reporter("Tesmira Viewer"), std::string(2000, 'L').c_str()); });
     EXPECT_EQ(shown.size(), std::string("Tesmira Viewer: ").size() + 1023 + 1);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/messages.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 
@@ -26,8 +27,11 @@ protected:
         unset_env("RECORDER_RECORDER");
     }
     int run(const std::string& line, int timeout_ms = 0) {
-        int result = 0;
-        messages = capture_stderr([&] { result = run_command_limited(line.c_str(), nullptr, 1, 0, timeout_ms); });
+        // A caption and limits of the test's own: the runner knows only what it is given.
+        CollectedMessages shown;
+        const RunSettings settings{shown.reporter("Visor de prueba"), timeout_ms};
+        const int result = run_command(line.c_str(), nullptr, 1, 0, settings);
+        messages = shown.text;
         return result;
     }
     // The child, and the grandchild whose id it writes to `pid_file`, both end at a one-second limit.
@@ -39,7 +43,7 @@ protected:
         EXPECT_GE(elapsed.count(), 1000);
         EXPECT_LT(elapsed.count(), 3200);
         EXPECT_EQ(messages,
-                  "Tesmira Viewer: Warning #508: Se alcanz\xc3\xb3 el timeout configurado y se detuvo el comando: recorder\n");
+                  "Visor de prueba: Warning #508: Se alcanz\xf3 el timeout configurado y se detuvo el comando: recorder\n");
         const long grandchild = std::stol(read_file(pid_file));
         bool gone = false;
         for (int i = 0; i < 100 && !gone; ++i) {
@@ -86,8 +90,8 @@ TEST_F(Runner, ExitCodeIsReturnedWithoutMessageIncluding259) {
 
 TEST_F(Runner, MissingProgramShowsTwoBoxesAndGives507) {
     EXPECT_EQ(run("\"no-such-tool.exe\" -a"), 507);
-    EXPECT_EQ(messages, "Tesmira Viewer: " + no_such_file_text() +
-                            "\nTesmira Viewer: Error #507: Se encontro un error al intentar ejecutar comando: "
+    EXPECT_EQ(messages, "Visor de prueba: " + no_such_file_text() +
+                            "\nVisor de prueba: Error #507: Se encontro un error al intentar ejecutar comando: "
                             "\"no-such-tool.exe\" -a\n");
 }
 

@@ -27,12 +27,12 @@ void log_system_error(FILE* log) {
     if (!text.empty()) log_line(log, text.c_str());
 }
 
-unsigned long show_system_error(const char* caption) {
+unsigned long show_system_error(const Reporter& reporter) {
     const unsigned long code = platform_last_error();
     if (code == 0) return 0;
     const std::string text = system_error_text(code);
     if (text.empty()) return 0;
-    platform_message_box(caption, text.c_str(), MESSAGE_ICON_WARNING);
+    report_message(reporter, text.c_str(), MESSAGE_ICON_WARNING);
     return code;
 }
 

@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <string>
 
+#include "util/reporter.h"
+
 void log_line(FILE* log, const char* text);
 void log_system_error(FILE* log);
-// Shows the last system error in a warning box; returns its code, 0 when there is none.
-unsigned long show_system_error(const char* caption);
+// Shows the last system error as a warning; returns its code, 0 (and shows
+// nothing) when there is none or the system has no text for it.
+unsigned long show_system_error(const Reporter& reporter);
 // Text of the last system error with a trailing CR LF pair removed; empty when none.
 std::string system_error_text(unsigned long code);
 

@@ -18,6 +18,7 @@
 #include "viewer/invoice_versions.h"
 #include "viewer/run_state.h"
 #include "viewer/startup.h"
+#include "util/program_names.h"
 #include "viewer_settings.h"
 #include "xml/parse.h"
 #include "xml/xml_errors.h"
@@ -27,9 +28,9 @@ namespace {
 bool version_is(const std::string& version, const char* text) { return ascii_casecmp(version.c_str(), text) == 0; }
 
 // Nothing has been written and no sibling started for this document yet.
-int refuse_oversized_invoice() {
-    platform_message_box(kViewerSettings.caption, "El comprobante excede el tama\xf1o permitido para visualizarse",
-                         MESSAGE_ICON_WARNING);
+int refuse_oversized_invoice(const ViewerRun& run) {
+    report_message(run.reporter(), "El comprobante excede el tama\xf1o permitido para visualizarse",
+                   MESSAGE_ICON_WARNING);
     return kValueTooLarge;
 }
 
@@ -42,7 +43,7 @@ int ensure_program_dir_writable(ViewerRun& run) {
     // Every road that writes fails in its own way there; one clear message instead.
     const std::string message = "No se puede escribir en la carpeta del programa " + run.app_dir +
                                 ". Instale Tesmira Viewer en una carpeta en la que su usuario pueda escribir.";
-    platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
+    report_message(run.reporter(), message.c_str(), MESSAGE_ICON_WARNING);
     return kProgramDirNotWritable;
 }
 
@@ -73,7 +74,7 @@ int size_document(ViewerRun& run, const xmlDoc* document, const std::string& par
     const auto size = std::filesystem::file_size(parsed_file, error);
     const int64_t file_size = error ? 0 : static_cast<int64_t>(size);
     run.value_limit = value_limit_for_file(file_size);
-    return document_fits(document, file_size, run.value_limit) ? 0 : refuse_oversized_invoice();
+    return document_fits(document, file_size, run.value_limit) ? 0 : refuse_oversized_invoice(run);
 }
 
 // Every version attribute is read this one way; none present reads as empty.
@@ -104,7 +105,7 @@ int draw_qr_code(ViewerRun& run, const InvoiceReading& reading) {
                                                    {"-t", false},
                                                    {"BMP", false},
                                                    {reading.qr_text, false}});
-    run_command(command.c_str(), nullptr, 1, 0);
+    run_command(command.c_str(), nullptr, 1, 0, run.run_settings);
     return 0;
 }
 
@@ -115,7 +116,7 @@ int hand_off_by_version(ViewerRun& run, xmlNodePtr element) {
         std::string latin1(text.size(), '\0');
         latin1.resize(utf8_to_latin1(reinterpret_cast<const unsigned char*>(text.data()), text.size(), latin1.data()));
         const std::string message = "Version de VQD " + latin1 + " no es soportada en esta instalaci\xf3n";
-        platform_message_box(kViewerSettings.caption, message.c_str(), MESSAGE_ICON_WARNING);
+        report_message(run.reporter(), message.c_str(), MESSAGE_ICON_WARNING);
         return kUnsupportedEmbeddedVersion;
     }
     if (const int refused = ensure_program_dir_writable(run)) return refused;
@@ -128,12 +129,12 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
         const std::string command =
             command_line_from({{kViewerSettings.converter_exe, false}, {run.full_path, true}, {template_file, true},
                                {run.temp_doc_path, true}, {"-c", false}, {row.config_file, true}});
-        run_command(command.c_str(), nullptr, 1, 0);
+        run_command(command.c_str(), nullptr, 1, 0, run.run_settings);
     }
     if (!platform_file_readable(run.temp_doc_path.c_str())) {
-        platform_message_box(kViewerSettings.caption,
-                             "Ha ocurrido un problema en el uso de la plantilla gen\xe9rica de visualizaci\xf3n",
-                             MESSAGE_ICON_WARNING);
+        report_message(run.reporter(),
+                       "Ha ocurrido un problema en el uso de la plantilla gen\xe9rica de visualizaci\xf3n",
+                       MESSAGE_ICON_WARNING);
         return kGenericTemplateFailed;
     }
     localise_file_in_place(run.temp_doc_path.c_str(), image_lookup_of(run));
@@ -150,14 +151,14 @@ bool read_root_version(ViewerRun& run, xmlNodePtr root) {
 
 // A document the table knows by its root: `row`, or the Comprobante's row of its version.
 int invoice_road(ViewerRun& run, xmlNodePtr root, const InvoiceVersion* known_row) {
-    if (!known_row && !read_root_version(run, root)) return refuse_oversized_invoice();
+    if (!known_row && !read_root_version(run, root)) return refuse_oversized_invoice(run);
     const InvoiceVersion& row = known_row ? *known_row : invoice_version_row(run.invoice_version.c_str());
     InvoiceReading reading = read_invoice(*run.invoice, row, run.value_limit);
     run.issuer_rfc = std::move(reading.issuer_rfc);
     // Sized before the QR tool runs: a refused invoice starts nothing.
     xmlNodePtr element = invoice_first_node(*run.invoice, "//vqd");
     if (!element) element = invoice_first_node(*run.invoice, "//fa:vqd");
-    if (run.value_limit.exceeded || (element && !embedded_fits(run, element))) return refuse_oversized_invoice();
+    if (run.value_limit.exceeded || (element && !embedded_fits(run, element))) return refuse_oversized_invoice(run);
     if (!reading.qr_text.empty()) {
         if (const int refused = draw_qr_code(run, reading)) return refused;
     }
@@ -165,7 +166,8 @@ int invoice_road(ViewerRun& run, xmlNodePtr root, const InvoiceVersion* known_ro
     if (element) return hand_off_by_version(run, element);
 
     const char* rfc = run.issuer_rfc ? strbuf_text(run.issuer_rfc.get()) : nullptr;
-    if (rfc && run_issuer_command(rfc, run.full_path.c_str(), run.arg_count, run.args) == 0) return 0;
+    if (rfc && run_issuer_command(rfc, run.full_path.c_str(), run.arg_count, run.args,
+                                  viewer_issuer_commands(run.run_settings)) == 0) return 0;
     return run_generic_template(run, row);
 }
 
@@ -176,10 +178,10 @@ int use_decrypted_copy(ViewerRun& run, const std::string& decrypted) {
 }
 
 // The decrypter's refusal, with the reason the input itself did not parse.
-int report_failed_decryption(int result) {
+int report_failed_decryption(const ViewerRun& run, int result) {
     // A start or a wait that failed has been told by the runner already.
     if (result != kRunCannotStart && result != kRunCannotStop) {
-        report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
+        report_xml_error_with_text(run.reporter(), "Error intentando desencriptar archivo");
     }
     return result;
 }
@@ -194,7 +196,7 @@ int parse_input(ViewerRun& run, XmlDocPtr& document) {
     platform_remove_on_stop(run.decrypted_path.c_str());
     const std::string& decrypted = run.decrypted_path;
     if (!platform_remove_if_present(decrypted.c_str())) {
-        const unsigned long code = show_system_error(kViewerSettings.caption);
+        const unsigned long code = show_system_error(run.reporter());
         return code ? static_cast<int>(code) : 1;
     }
     const std::string command = command_line_from({{kViewerSettings.decrypter_exe, false},
@@ -202,9 +204,11 @@ int parse_input(ViewerRun& run, XmlDocPtr& document) {
                                                    {decrypted, true},
                                                    {"-c", false},
                                                    {"<Comprobante", true}});
-    if (const int result = run_command(command.c_str(), nullptr, 1, 0)) return report_failed_decryption(result);
+    if (const int result = run_command(command.c_str(), nullptr, 1, 0, run.run_settings)) {
+        return report_failed_decryption(run, result);
+    }
     document.reset(parse_invoice_file(decrypted.c_str()));
-    if (!document) return report_xml_error_with_text(kViewerSettings.caption, "Error intentando desencriptar archivo");
+    if (!document) return report_xml_error_with_text(run.reporter(), "Error intentando desencriptar archivo");
     if (const int failure = use_decrypted_copy(run, decrypted)) return failure;
     return size_document(run, document.get(), decrypted);
 }
@@ -222,13 +226,13 @@ int dispatch_document(ViewerRun& run) {
     if (const int result = parse_input(run, document)) return result;
     run.placeholder_present = platform_file_readable(kViewerSettings.placeholder_image);
     run.invoice.reset(invoice_new(document.release()));
-    if (!run.invoice) return report_xml_error(kViewerSettings.caption);
+    if (!run.invoice) return report_xml_error(run.reporter());
 
     Invoice& invoice = *run.invoice;
     if (xmlNodePtr root = invoice_first_node(invoice, "/Comprobante")) return invoice_road(run, root, nullptr);
     if (xmlNodePtr root = invoice_first_node(invoice, "/cfdi:Comprobante")) return invoice_road(run, root, nullptr);
     if (xmlNodePtr root = xmlDocGetRootElement(invoice.document); root && root->ns && root->ns->href) {
-        if (!read_root_version(run, root)) return refuse_oversized_invoice();
+        if (!read_root_version(run, root)) return refuse_oversized_invoice(run);
         const InvoiceVersion* row = document_kind_row(reinterpret_cast<const char*>(root->name),
                                                       reinterpret_cast<const char*>(root->ns->href),
                                                       run.invoice_version.c_str());
@@ -240,7 +244,7 @@ int dispatch_document(ViewerRun& run) {
     // Neither an invoice nor an embedded document (a retenciones document, an
     // acknowledgement, any other XML): shown as it is rather than closed silently.
     if (!element) return open_in_browser(run);
-    if (!embedded_fits(run, element)) return refuse_oversized_invoice();
+    if (!embedded_fits(run, element)) return refuse_oversized_invoice(run);
     return hand_off_by_version(run, element);
 }
 
@@ -252,6 +256,6 @@ int open_in_browser(const ViewerRun& run) {
     const std::string parameters = "\"file:///" + target + "\"";
     const intptr_t result = platform_shell_open(kWindowsBrowser, parameters.c_str());
     if (result > 32) return 0;
-    show_system_error(kViewerSettings.caption);
+    show_system_error(run.reporter());
     return static_cast<int>(result);
 }

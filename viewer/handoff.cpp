@@ -86,12 +86,12 @@ xmlChar* join_text_run(const xmlNode* element, size_t& length) {
 }
 
 // 0 when the whole document was written; the system error code (at least 1) otherwise.
-int write_document(const std::string& path, const char* bytes, size_t count) {
+int write_document(const Reporter& reporter, const std::string& path, const char* bytes, size_t count) {
     FILE* file = std::fopen(path.c_str(), "wb");
     bool written = file && write_text_mode(file, bytes, count);
     if (file && std::fclose(file) != 0) written = false;
     if (written) return 0;
-    const unsigned long code = show_system_error(kViewerSettings.caption);
+    const unsigned long code = show_system_error(reporter);
     if (file) platform_remove_file(path.c_str());  // a cut document must not reach the renderer
     return code ? static_cast<int>(code) : 1;
 }
@@ -103,7 +103,7 @@ int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
     size_t length = 0;
     if (is_text_run(element)) {
         text.reset(join_text_run(element, length));
-        if (!text) return report_xml_error(kViewerSettings.caption);
+        if (!text) return report_xml_error(run.reporter());
     } else {
         text.reset(xmlNodeGetContent(element));
         if (!text) return 0;
@@ -119,8 +119,8 @@ int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
     if (localised) {
         StrBufPtr decoded(decode_tokens ? decode_escape_tokens(localised.get()) : nullptr);
         const int failure =
-            decoded ? write_document(run.temp_doc_path, decoded->text, static_cast<size_t>(decoded->length))
-                    : write_document(run.temp_doc_path, reinterpret_cast<const char*>(localised->data),
+            decoded ? write_document(run.reporter(), run.temp_doc_path, decoded->text, static_cast<size_t>(decoded->length))
+                    : write_document(run.reporter(), run.temp_doc_path, reinterpret_cast<const char*>(localised->data),
                                      static_cast<size_t>(bytebuf_size(localised.get())));
         if (failure) return failure;
     }
@@ -134,7 +134,7 @@ int start_renderer(ViewerRun& run, const std::string& document_name) {
     const char* renderer = kViewerSettings.renderer_exe;
     platform_set_last_error(0);
     const bool started = platform_spawn_wait(renderer, renderer, command.c_str()) != -1;
-    if (!started) report_start_failure((std::string(renderer) + " " + command).c_str());
+    if (!started) report_start_failure((std::string(renderer) + " " + command).c_str(), run.reporter());
     platform_remove_file(document_name.c_str());
     return started ? 0 : kRunCannotStart;
 }

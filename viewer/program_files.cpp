@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "viewer/invoice_versions.h"
+#include "util/program_names.h"
 #include "viewer_settings.h"
 
 std::vector<std::string> program_file_names() {

@@ -24,6 +24,13 @@ ViewerRun::~ViewerRun() {
 }
 
 ImageLookup image_lookup_of(const ViewerRun& run) {
-    return ImageLookup{run.app_dir,         run.issuer_rfc.get(), run.placeholder_present,
-                       kViewerSettings.image_base_url, run.image_fetch, program_file_names()};
+    ImageLookup lookup;
+    lookup.program_dir = run.app_dir;
+    lookup.issuer_rfc = run.issuer_rfc.get();
+    if (run.placeholder_present) lookup.placeholder = kViewerSettings.placeholder_image;
+    lookup.base_url = kViewerSettings.image_base_url;
+    lookup.fetch_limits = viewer_fetch_limits();
+    lookup.fetch = run.image_fetch;
+    lookup.program_files = program_file_names();
+    return lookup;
 }

@@ -9,10 +9,12 @@
 
 #include "document/image_refs.h"
 #include "util/strbuf.h"
+#include "viewer/layer_settings.h"
 #include "xml/invoice.h"
 #include "xml/value_limit.h"
 
 struct ViewerRun {
+    RunSettings run_settings = viewer_run_settings();  // where messages go, and how siblings are run
     char** args = nullptr;  // kArgSlots slots of kArgSlotSize bytes
     int arg_count = 0;
     size_t input_length = 0;  // the first argument's length before it was cut to a slot
@@ -39,6 +41,8 @@ struct ViewerRun {
     ViewerRun(const ViewerRun&) = delete;
     ViewerRun& operator=(const ViewerRun&) = delete;
     ~ViewerRun();  // removes the run's files, takes them off the stop list and frees the argument table
+
+    const Reporter& reporter() const { return run_settings.reporter; }
 };
 
 // What image localisation needs of the run.

@@ -30,7 +30,7 @@ int settle_input_paths(ViewerRun& run, bool store_app_dir) {
     std::string current;
     run.input_dir = path_directory_of(input, platform_dir_separator());
     if (run.input_dir.empty()) {
-        if (!platform_get_current_dir(current)) return static_cast<int>(show_system_error(kViewerSettings.caption));
+        if (!platform_get_current_dir(current)) return static_cast<int>(show_system_error(run.reporter()));
         run.input_dir = current;
     }
     std::vector<char> part(input.size() + 1);
@@ -42,7 +42,7 @@ int settle_input_paths(ViewerRun& run, bool store_app_dir) {
         run.full_path = input;
     } else {
         if (current.empty() && !platform_get_current_dir(current)) {
-            return static_cast<int>(show_system_error(kViewerSettings.caption));
+            return static_cast<int>(show_system_error(run.reporter()));
         }
         run.full_path = current + separator + input;
     }
@@ -108,10 +108,10 @@ int split_command_line(const char* text, char** table, int count, int size, size
     return stored;
 }
 
-void show_usage() {
-    platform_message_box(kViewerSettings.caption,
-                         "Argumentos inv\xe1lidos.\nUsar:\n   Vandrel archivo.xml [<parametros Quenda>]",
-                         MESSAGE_ICON_WARNING);
+void show_usage(const Reporter& reporter) {
+    report_message(reporter,
+                   "Argumentos inv\xe1lidos.\nUsar:\n   Vandrel archivo.xml [<parametros Quenda>]",
+                   MESSAGE_ICON_WARNING);
 }
 
 namespace {
@@ -125,36 +125,36 @@ struct XmlLibraryScope {
 int run_viewer(ViewerRun& run) {
     if (!run.args) return kUsage;
     if (run.arg_count == 0) {
-        show_usage();
+        show_usage(run.reporter());
         return kUsage;
     }
     run.input_path = run.args[0];
     if (run.input_length > kPathLimit) {
         // Cut to the limit it would name another file, or none: say why it is not opened.
-        platform_message_box(kViewerSettings.caption,
-                             "La ruta del archivo es demasiado larga para el programa (m\xe1s de 259 caracteres)",
-                             MESSAGE_ICON_ERROR);
+        report_message(run.reporter(),
+                       "La ruta del archivo es demasiado larga para el programa (m\xe1s de 259 caracteres)",
+                       MESSAGE_ICON_ERROR);
         return kNoSuchFile;
     }
     if (!platform_file_readable(run.input_path.c_str())) {
-        platform_message_box(kViewerSettings.caption, "Archivo no existe", MESSAGE_ICON_ERROR);
+        report_message(run.reporter(), "Archivo no existe", MESSAGE_ICON_ERROR);
         return kNoSuchFile;
     }
     platform_set_last_error(0);
     const std::string module = platform_module_path();
-    if (module.empty()) return static_cast<int>(show_system_error(kViewerSettings.caption));
+    if (module.empty()) return static_cast<int>(show_system_error(run.reporter()));
     const std::string own_dir = path_directory_of(module, platform_dir_separator());
     if (own_dir.empty()) return kNoOwnDirectory;
 
     if (const int failure = settle_input_paths(run, false)) return failure;
     // Whatever folder the program was started in, siblings, tables and images are found beside it.
-    if (!platform_set_current_dir(own_dir.c_str())) return static_cast<int>(show_system_error(kViewerSettings.caption));
+    if (!platform_set_current_dir(own_dir.c_str())) return static_cast<int>(show_system_error(run.reporter()));
     run.app_dir = own_dir;
 
     if (ascii_casecmp(run.extension.c_str(), "vqd") == 0) {
         // The renderer runs in the program's directory: a relative name would name another file there.
         const std::string command = command_line_from({{kViewerSettings.renderer_exe, false}, {run.full_path, true}});
-        return run_command(command.c_str(), nullptr, 1, 0);
+        return run_command(command.c_str(), nullptr, 1, 0, run.run_settings);
     }
     return dispatch_document(run);
 }

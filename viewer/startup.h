@@ -2,6 +2,7 @@
 // The program's entry: the command line, the working paths and the direct road
 // of a ready document. Results are the process exit code.
 #include "document/image_refs.h"
+#include "util/reporter.h"
 
 // From arguments already split by the shell (argv after the program's name);
 // images are fetched with `image_fetch`.
@@ -16,4 +17,4 @@ char** string_table_new(int count, int size);
 void string_table_free(char** table, int count, int size);
 // `first_length`, when given, gets the first argument's length before it is cut to `size` - 1.
 int split_command_line(const char* text, char** table, int count, int size, size_t* first_length = nullptr);
-void show_usage();
+void show_usage(const Reporter& reporter);

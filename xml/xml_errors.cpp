@@ -4,13 +4,12 @@
 
 #include <cstdio>
 
-#include "platform/platform.h"
 
 namespace {
 
 constexpr size_t kReportSize = 1024;
 
-int report(const char* caption, const char* leading_text) {
+int report(const Reporter& reporter, const char* leading_text) {
     char text[kReportSize];
     const xmlError* error = xmlGetLastError();
     const char* lead = leading_text ? leading_text : "";
@@ -24,14 +23,14 @@ int report(const char* caption, const char* leading_text) {
     } else {
         std::snprintf(text, sizeof text, "%s%sXML Error Unknown", lead, separator);
     }
-    platform_message_box(caption, text, MESSAGE_ICON_WARNING);
+    report_message(reporter, text, MESSAGE_ICON_WARNING);
     return number;
 }
 
 }  // namespace
 
-int report_xml_error(const char* caption) { return report(caption, nullptr); }
+int report_xml_error(const Reporter& reporter) { return report(reporter, nullptr); }
 
-int report_xml_error_with_text(const char* caption, const char* leading_text) {
-    return report(caption, leading_text);
+int report_xml_error_with_text(const Reporter& reporter, const char* leading_text) {
+    return report(reporter, leading_text);
 }

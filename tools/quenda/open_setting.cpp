@@ -5,10 +5,11 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "util/program_names.h"
 
 namespace {
 
-constexpr const char* kSettingFile = "Quenda.cfg";
+constexpr const char* kSettingFile = kRendererSettingsFile;
 constexpr size_t kMaxSettingBytes = 64 * 1024;
 
 std::string_view trimmed(std::string_view text) {

@@ -10,6 +10,7 @@
 #include "tools/quenda/line_reader.h"
 #include "tools/quenda/page_writer.h"
 #include "tools/quenda/table_layout.h"
+#include "util/program_names.h"
 #include "viewer_settings.h"
 
 namespace {
@@ -102,7 +103,7 @@ std::string document_stem(const std::string& document_path) {
 
 std::string page_path_of(const RenderJob& job) {
     const char separator = platform_dir_separator();
-    return job.program_dir + separator + "rendered" + separator + document_stem(job.document_path) + ".html";
+    return job.program_dir + separator + kRenderedFolder + separator + document_stem(job.document_path) + ".html";
 }
 
 RenderOutcome render_page(const RenderJob& job) {
@@ -115,7 +116,7 @@ RenderOutcome render_page(const RenderJob& job) {
     if (!document) return RenderOutcome::DocumentUnreadable;
 
     const std::string page_path = page_path_of(job);
-    const std::string dir = job.program_dir + platform_dir_separator() + "rendered";
+    const std::string dir = job.program_dir + platform_dir_separator() + kRenderedFolder;
     std::filesystem::create_directories(dir, error);
     std::string temp_path;
     FilePtr temp = create_temp(dir, temp_path);
