@@ -2,7 +2,8 @@
 // The one interface to the operating system. Everything outside platform/ goes
 // through these functions; each has a POSIX and a Win32 implementation.
 // Results: true when done, with the system's error in platform_last_error when
-// not; a handle or null; a started child's status, or -1 when it cannot start.
+// not (and any further answer in an out-parameter); a handle or null; a text,
+// empty when there is none; a waited-for child's state.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -59,10 +60,12 @@ bool platform_process_stop_tree(PlatformProcess* process, unsigned exit_code);
 void platform_process_free(PlatformProcess* process);
 
 // The runtime's spawn in wait mode: `program` from the working directory, its
-// command line arg0, a space and arg1. -1 when it cannot be started, else its exit status.
-int platform_spawn_wait(const char* program, const char* arg0, const char* arg1);
-// Opens `parameters` with `program` through the desktop; > 32 on success.
-intptr_t platform_shell_open(const char* program, const char* parameters);
+// command line arg0, a space and arg1. True once it has ended (whatever its exit
+// status), false when it cannot be started or waited for.
+bool platform_spawn_wait(const char* program, const char* arg0, const char* arg1);
+// Opens `parameters` with `program` through the desktop. When it cannot, false,
+// with the system's answer (Windows: ShellExecute's value, at most 32) in `failure`.
+bool platform_shell_open(const char* program, const char* parameters, intptr_t& failure);
 // Opens `document` for the user and does not wait for it to be closed: with
 // `program` (a full path; the document is its one argument) or, when that is
 // empty, with the desktop's handler (Windows: the shell's "open"; POSIX: xdg-open

@@ -279,10 +279,10 @@ void platform_process_free(PlatformProcess* process) {
     delete process;
 }
 
-int platform_spawn_wait(const char* program, const char* arg0, const char* arg1) {
+bool platform_spawn_wait(const char* program, const char* arg0, const char* arg1) {
     if (!program || !*program) {
         errno = ENOENT;
-        return -1;
+        return false;
     }
     std::string command_line = arg0 ? arg0 : "";
     if (arg1) command_line += std::string(" ") + arg1;
@@ -291,26 +291,28 @@ int platform_spawn_wait(const char* program, const char* arg0, const char* arg1)
     if (path.find('/') == std::string::npos) path = "./" + path;
     if (args.empty() || !is_executable_file(path)) {
         errno = is_regular_file(path) ? EACCES : ENOENT;
-        return -1;
+        return false;
     }
     const pid_t pid = spawn(path, args, nullptr);
-    if (pid < 0) return -1;
+    if (pid < 0) return false;
     stop_cleanup_watch_child(pid);
     const int status = wait_for(pid);
     stop_cleanup_forget_child(pid);
-    return status < 0 ? -1 : decode_status(status);
+    return status >= 0;
 }
 
-intptr_t platform_shell_open(const char*, const char* parameters) {
+bool platform_shell_open(const char*, const char* parameters, intptr_t& failure) {
     // The desktop's own opener stands in for the browser; it is not waited for.
     std::string target = parameters ? parameters : "";
     if (target.size() >= 2 && target.front() == '"' && target.back() == '"') target = target.substr(1, target.size() - 2);
+    // What ShellExecute answers for a file that is not found.
+    constexpr intptr_t kNotFound = 2;
     std::string opener;
-    if (!resolve_program(kPosixOpener, opener)) {
-        errno = ENOENT;
-        return 2;
-    }
-    return spawn(opener, {kPosixOpener, target}, nullptr) < 0 ? 2 : 42;
+    const bool found = resolve_program(kPosixOpener, opener);
+    if (!found) errno = ENOENT;
+    if (found && spawn(opener, {kPosixOpener, target}, nullptr) >= 0) return true;
+    failure = kNotFound;
+    return false;
 }
 
 void* platform_library_open(const char* name) { return name ? dlopen(name, RTLD_NOW | RTLD_LOCAL) : nullptr; }

@@ -163,11 +163,11 @@ void platform_process_free(PlatformProcess* process) {
     delete process;
 }
 
-int platform_spawn_wait(const char* program, const char* arg0, const char* arg1) {
-    return static_cast<int>(_spawnl(_P_WAIT, program, arg0, arg1, nullptr));
+bool platform_spawn_wait(const char* program, const char* arg0, const char* arg1) {
+    return _spawnl(_P_WAIT, program, arg0, arg1, nullptr) != -1;
 }
 
-intptr_t platform_shell_open(const char* program, const char* parameters) {
+bool platform_shell_open(const char* program, const char* parameters, intptr_t& failure) {
     // A program of that name beside the viewer comes first, as for every sibling.
     std::string file = program ? program : "";
     const std::string module = platform_module_path();
@@ -177,7 +177,12 @@ intptr_t platform_shell_open(const char* program, const char* parameters) {
         const DWORD attributes = GetFileAttributesA(beside.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) file = beside;
     }
-    return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", file.c_str(), parameters, nullptr, SW_SHOWNORMAL));
+    const auto answer =
+        reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", file.c_str(), parameters, nullptr, SW_SHOWNORMAL));
+    // Values above 32 mean the file was opened.
+    if (answer > 32) return true;
+    failure = answer;
+    return false;
 }
 
 void* platform_library_open(const char* name) {

@@ -158,7 +158,7 @@ int invoice_road(ViewerRun& run, xmlNodePtr root, const InvoiceVersion* known_ro
     // Sized before the QR tool runs: a refused invoice starts nothing.
     xmlNodePtr element = invoice_first_node(*run.invoice, "//vqd");
     if (!element) element = invoice_first_node(*run.invoice, "//fa:vqd");
-    if (run.value_limit.exceeded || (element && !embedded_fits(run, element))) return refuse_oversized_invoice(run);
+    if (reading.too_large || (element && !embedded_fits(run, element))) return refuse_oversized_invoice(run);
     if (!reading.qr_text.empty()) {
         if (const int refused = draw_qr_code(run, reading)) return refused;
     }
@@ -254,8 +254,8 @@ int open_in_browser(const ViewerRun& run) {
     // A path that begins at the root already brings the slash that ends the URL's empty host.
     if (!target.empty() && target[0] == '/') target.erase(0, 1);
     const std::string parameters = "\"file:///" + target + "\"";
-    const intptr_t result = platform_shell_open(kWindowsBrowser, parameters.c_str());
-    if (result > 32) return 0;
+    intptr_t failure = 0;
+    if (platform_shell_open(kWindowsBrowser, parameters.c_str(), failure)) return 0;
     show_system_error(run.reporter());
-    return static_cast<int>(result);
+    return static_cast<int>(failure);
 }

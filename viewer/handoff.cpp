@@ -133,7 +133,7 @@ int start_renderer(ViewerRun& run, const std::string& document_name) {
     const std::string command = command_line_from(arguments);
     const char* renderer = kViewerSettings.renderer_exe;
     platform_set_last_error(0);
-    const bool started = platform_spawn_wait(renderer, renderer, command.c_str()) != -1;
+    const bool started = platform_spawn_wait(renderer, renderer, command.c_str());
     if (!started) report_start_failure((std::string(renderer) + " " + command).c_str(), run.reporter());
     platform_remove_file(document_name.c_str());
     return started ? 0 : kRunCannotStart;

@@ -128,17 +128,22 @@ const InvoiceVersion* document_kind_row(const char* root_element, const char* ro
     return nullptr;
 }
 
-InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, ValueLimit& limit) {
+InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, const ValueLimit& limit) {
     InvoiceReading reading;
-    reading.issuer_rfc.reset(invoice_value(invoice, row.issuer_query, &limit));
+    // A query the row does not have reads nothing.
+    auto read = [&](const char* query) {
+        LimitedValue value = query ? invoice_value_within(invoice, query, limit) : LimitedValue{};
+        reading.too_large = reading.too_large || value.too_large;
+        return std::move(value.value);
+    };
+    reading.issuer_rfc = read(row.issuer_query);
     if (row.qr == QrText::None) return reading;
-    StrBufPtr receiver(invoice_value(invoice, row.receiver_query, &limit));
-    StrBufPtr foreign(!receiver && row.foreign_receiver_query
-                          ? invoice_value(invoice, row.foreign_receiver_query, &limit)
-                          : nullptr);
-    StrBufPtr total(invoice_value(invoice, row.total_query, &limit));
-    StrBufPtr uuid(invoice_value(invoice, row.uuid_query, &limit));
-    StrBufPtr seal(row.seal_query ? invoice_value(invoice, row.seal_query, &limit) : nullptr);
+    StrBufPtr receiver = read(row.receiver_query);
+    StrBufPtr foreign = receiver ? nullptr : read(row.foreign_receiver_query);
+    StrBufPtr total = read(row.total_query);
+    StrBufPtr uuid = read(row.uuid_query);
+    StrBufPtr seal = read(row.seal_query);
+    if (reading.too_large) return reading;
     reading.qr_text =
         qr_text(row.qr, QrValues{reading.issuer_rfc.get(), receiver.get(), total.get(), uuid.get(), seal.get(),
                                  foreign.get()});

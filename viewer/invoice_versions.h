@@ -48,8 +48,9 @@ const InvoiceVersion* document_kind_row(const char* root_element, const char* ro
 struct InvoiceReading {
     StrBufPtr issuer_rfc;    // the issuer's RFC, or none
     std::string qr_text;     // empty: no QR code is drawn
+    bool too_large = false;  // a value was over the limit: the invoice is refused
 };
-// The values `row` names, each within `limit` (which records a value over it).
-InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, ValueLimit& limit);
+// The values `row` names, each within `limit`.
+InvoiceReading read_invoice(const Invoice& invoice, const InvoiceVersion& row, const ValueLimit& limit);
 // The generic template the converter gets for `row`, or null when none is to run.
 const char* generic_template_of(const InvoiceVersion& row);

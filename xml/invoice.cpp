@@ -37,9 +37,14 @@ InvoicePtr invoice_from_memory(const char* bytes, int size) {
     return InvoicePtr(invoice_new(parse_invoice_memory(bytes, size)));
 }
 
-StrBuf* invoice_value(const Invoice& invoice, const char* query, ValueLimit* limit) {
+StrBuf* invoice_value(const Invoice& invoice, const char* query) {
     StrBufPtr text(strbuf_from_text(query));
-    return text ? query_value(text.get(), invoice, limit) : nullptr;
+    return text ? query_value(text.get(), invoice) : nullptr;
+}
+
+LimitedValue invoice_value_within(const Invoice& invoice, const char* query, const ValueLimit& limit) {
+    StrBufPtr text(strbuf_from_text(query));
+    return text ? query_value_within(text.get(), invoice, limit) : LimitedValue{};
 }
 
 const xmlNodeSet* invoice_find(Invoice& invoice, const char* expression) {

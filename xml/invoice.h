@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "util/strbuf.h"
+#include "xml/query.h"
 #include "xml/value_limit.h"
 
 struct Invoice {
@@ -31,8 +32,10 @@ InvoicePtr invoice_from_file(const char* path);
 InvoicePtr invoice_from_memory(const char* bytes, int size);
 
 // The value a query text ("{expression}" or "element:attribute") reads, as
-// Latin-1; null for none, and for one over `limit` when a limit is given.
-StrBuf* invoice_value(const Invoice& invoice, const char* query, ValueLimit* limit = nullptr);
+// Latin-1; null for none.
+StrBuf* invoice_value(const Invoice& invoice, const char* query);
+// The same under a size limit, a value over it told apart from none.
+LimitedValue invoice_value_within(const Invoice& invoice, const char* query, const ValueLimit& limit);
 // The nodes an expression finds, qualified when that can be had and evaluated as
 // written otherwise; kept as the invoice's latest search. Null when none.
 const xmlNodeSet* invoice_find(Invoice& invoice, const char* expression);

@@ -31,10 +31,8 @@ std::string shorthand_expression(const std::string& text) {
     return std::string();
 }
 
-// A node's text content converted to a new Latin-1 buffer; null when it has none
-// or when it is over `limit`.
-StrBuf* node_text_latin1(xmlNodePtr node, ValueLimit* limit) {
-    if (limit && !value_fits(node, *limit)) return nullptr;
+// A node's text content converted to a new Latin-1 buffer; null when it has none.
+StrBuf* node_text_latin1(xmlNodePtr node) {
     xmlChar* content = xmlNodeGetContent(node);
     if (!content) return nullptr;
     const int m = xmlStrlen(content);
@@ -50,9 +48,11 @@ StrBuf* node_text_latin1(xmlNodePtr node, ValueLimit* limit) {
     return result;
 }
 
-}  // namespace
+using XPathResult = std::unique_ptr<xmlXPathObject, XPathObjectDeleter>;
 
-StrBuf* query_value(const StrBuf* query, const Invoice& invoice, ValueLimit* limit) {
+// The nodes a query finds, the first of them its value's; null when it finds none.
+// A namespace node lives only as long as its result, so the result is kept.
+XPathResult query_nodes(const StrBuf* query, const Invoice& invoice) {
     if (!query || !invoice.context) return nullptr;
     const std::string text = strbuf_text(query);
     const bool braced = text.size() >= 2 && text.front() == '{' && text.back() == '}';
@@ -60,10 +60,27 @@ StrBuf* query_value(const StrBuf* query, const Invoice& invoice, ValueLimit* lim
     if (!braced && expression.empty()) return nullptr;
     StrBufPtr qualified(qualify_path(expression.c_str(), invoice.default_ns_count));
     if (!qualified) return nullptr;
-    std::unique_ptr<xmlXPathObject, XPathObjectDeleter> result(
+    XPathResult result(
         xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(strbuf_text(qualified.get())), invoice.context));
     if (!result || result->type != XPATH_NODESET || !result->nodesetval || result->nodesetval->nodeNr < 1) {
         return nullptr;
     }
-    return node_text_latin1(result->nodesetval->nodeTab[0], limit);
+    return result;
+}
+
+}  // namespace
+
+StrBuf* query_value(const StrBuf* query, const Invoice& invoice) {
+    const XPathResult nodes = query_nodes(query, invoice);
+    return nodes ? node_text_latin1(nodes->nodesetval->nodeTab[0]) : nullptr;
+}
+
+LimitedValue query_value_within(const StrBuf* query, const Invoice& invoice, const ValueLimit& limit) {
+    LimitedValue read;
+    const XPathResult nodes = query_nodes(query, invoice);
+    if (!nodes) return read;
+    const xmlNodePtr node = nodes->nodesetval->nodeTab[0];
+    read.too_large = !value_fits(node, limit);
+    if (!read.too_large) read.value.reset(node_text_latin1(node));
+    return read;
 }

@@ -7,6 +7,14 @@
 
 struct Invoice;
 
-// Braced "{expression}" or shorthand "element:attribute"; null for no value, and
-// for a value over `limit` when one is given (the limit then records it).
-StrBuf* query_value(const StrBuf* query, const Invoice& invoice, ValueLimit* limit = nullptr);
+// A value read under a size limit: the value, or none; `too_large` tells a value
+// over the limit, which is not read, from no value at all.
+struct LimitedValue {
+    StrBufPtr value;
+    bool too_large = false;
+};
+
+// Braced "{expression}" or shorthand "element:attribute"; null for no value.
+StrBuf* query_value(const StrBuf* query, const Invoice& invoice);
+// The same, with a value over `limit` told apart.
+LimitedValue query_value_within(const StrBuf* query, const Invoice& invoice, const ValueLimit& limit);

@@ -108,20 +108,16 @@ int64_t expanded_value_size(const xmlNode* node, int64_t ceiling) {
 ValueLimit value_limit_for_file(int64_t file_size) {
     constexpr auto kLongText = static_cast<int64_t>(kLongTextLimit);
     const int64_t scaled = file_size > kLongText ? kLongText : file_size * kFileFactor;
-    return ValueLimit{std::min(kLongText, std::max(kMinimumLimit, scaled)), false};
+    return ValueLimit{std::min(kLongText, std::max(kMinimumLimit, scaled))};
 }
 
-bool document_fits(const xmlDoc* document, int64_t file_size, ValueLimit& limit) {
+bool document_fits(const xmlDoc* document, int64_t file_size, const ValueLimit& limit) {
     if (!document) return true;
     // Without entities the values never exceed the file itself.
     const int64_t ceiling = std::max(limit.max_bytes, file_size);
-    if (SizeCounter(ceiling).document(document) <= ceiling) return true;
-    limit.exceeded = true;
-    return false;
+    return SizeCounter(ceiling).document(document) <= ceiling;
 }
 
-bool value_fits(const xmlNode* node, ValueLimit& limit) {
-    if (expanded_value_size(node, limit.max_bytes) <= limit.max_bytes) return true;
-    limit.exceeded = true;
-    return false;
+bool value_fits(const xmlNode* node, const ValueLimit& limit) {
+    return expanded_value_size(node, limit.max_bytes) <= limit.max_bytes;
 }

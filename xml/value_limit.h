@@ -9,7 +9,6 @@
 
 struct ValueLimit {
     int64_t max_bytes;
-    bool exceeded;  // a value over the limit was asked for
 };
 
 // The limit for an invoice file of `file_size` bytes: the larger of 10 MiB and ten
@@ -17,7 +16,7 @@ struct ValueLimit {
 ValueLimit value_limit_for_file(int64_t file_size);
 // Whether every value of the document together, entities expanded, stays within
 // the limit (or within the file's own size, whichever is larger): what a sibling
-// that reads the whole invoice would expand. Records the excess when it does not.
-bool document_fits(const xmlDoc* document, int64_t file_size, ValueLimit& limit);
-// Whether the value of `node` fits; records the excess in `limit` when it does not.
-bool value_fits(const xmlNode* node, ValueLimit& limit);
+// that reads the whole invoice would expand.
+bool document_fits(const xmlDoc* document, int64_t file_size, const ValueLimit& limit);
+// Whether the value of `node` fits.
+bool value_fits(const xmlNode* node, const ValueLimit& limit);
