@@ -1,8 +1,12 @@
 #pragma once
 // Image references of a document ("~D", "~A", "~#D" followed by a quoted name)
 // pointed at local files in the program's directory.
-// Results in document/: 0 when done, otherwise a numbered result or the failed
-// transfer's code; a check gives a bool; a new buffer or record, or null.
+// Results in document/: 0 when done, otherwise a numbered result (util/results.h)
+// or the failed transfer's libcurl code; a check gives a bool; a new buffer or
+// record, or null. Kept as their callers have always read them: image_ref_add
+// gives 1 when it recorded the reference and 0 when not, as util/ does, and
+// localise_file_in_place 1, bytebuf_write_file's answer, when the rewritten text
+// cannot be written.
 #include <memory>
 #include <string>
 #include <vector>

@@ -1,8 +1,9 @@
 #pragma once
 // Starts a child from a command line, waits for it under the time limit and
-// tells the user about every failure. Results in exec/: the exit code the run
-// ends with, that is the child's, 0 after a stop at the time limit, 507 (cannot
-// start or watch), 509 (cannot stop), or 510 when there is no issuer's command.
+// tells the user about every failure. Results in exec/: a run gives the exit
+// code it ends with, that is the child's, 0 after a stop at the time limit, 507
+// (cannot start or watch), 509 (cannot stop), or 510 when there is no issuer's
+// command; a command line is given as a new buffer or text (null: no memory).
 #include "util/reporter.h"
 #include "util/results.h"
 

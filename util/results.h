@@ -3,6 +3,15 @@
 // also shown in a message box) and results that stay inside the program.
 // Codes above 255 reach a POSIX parent truncated to 8 bits, which is why 512 and
 // 513 (seen as 0 and 1) are never used.
+//
+// Results in util/: a constructor gives the new record or null; an operation
+// that can fail gives 1 when done and 0 when not (a check, too); a size, count or
+// text is given as such. Kept as their callers have always read them:
+// bytebuf_write_file gives 0 when written and 1 when not, read_whole_file 0 or
+// 5001/5002 below, bytebuf_reserve the new capacity and bytebuf_append the count
+// written (0: nothing), path_extension the extension's length plus one (0: none),
+// show_system_error the system's error code (0: none shown), ascii_casecmp an
+// order as strcmp does.
 
 constexpr int kNoOwnDirectory = 501;              // the program's directory cannot be taken from its name
 constexpr int kUsage = 502;                       // no argument

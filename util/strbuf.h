@@ -1,8 +1,7 @@
 #pragma once
 // Growable, always NUL-terminated byte string: the carrier of every text
 // built at run time. Capacities grow in steps of 128 bytes.
-// Results in util/: a constructor gives the new record or null; an operation
-// that can fail gives 1 when done and 0 when not; sizes and counts as such.
+// Results as util/results.h states them for util/.
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -2,7 +2,8 @@
 // The working values of one run of the viewer, from start-up to the last clean-up.
 // Every lower layer gets what it needs of them passed down.
 // Results in viewer/: every operation that can end the run gives its exit code,
-// 0 for a run that ends well.
+// 0 for a run that ends well; a check gives a bool; a table lookup the row, or
+// null for none.
 #include <libxml/tree.h>
 
 #include <string>

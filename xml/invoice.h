@@ -1,8 +1,9 @@
 #pragma once
 // A parsed invoice ready to be searched: the document, its XPath context with
 // every namespace registered, and the latest node search. Owns all three.
-// Results in xml/: a document, value or node, or null for none; a check gives
-// a bool; the error reports give the exit code of the run they end.
+// Results in xml/: a document, value or node, or null for none; a read under a
+// size limit gives a LimitedValue, which tells a value over the limit from none;
+// a check gives a bool; the error reports give the exit code of the run they end.
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
