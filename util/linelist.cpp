@@ -134,7 +134,6 @@ int read_whole_file(StrBuf** slot, const char* path, FILE* log) {
     }
     std::rewind(file);
     std::vector<char> chunk(kReadChunkSize);
-    bool appended = false;
     for (;;) {
         const size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
         if (got == 0) break;
@@ -142,10 +141,9 @@ int read_whole_file(StrBuf** slot, const char* path, FILE* log) {
             std::fclose(file);
             return fail(kLineFileNoMemory, "Error No. %d. No hay memoria para almacenar el archivo de entrada");
         }
-        appended = true;
     }
     std::fclose(file);
-    if (!appended && slot && *slot && (*slot)->length == 0) {
+    if (slot && *slot && (*slot)->length == 0) {
         // An empty file leaves the slot as it was given: empty.
         strbuf_free(*slot);
         *slot = nullptr;
