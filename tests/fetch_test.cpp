@@ -19,6 +19,13 @@ namespace {
 constexpr FetchLimits kLimits{1500, 5000, 1 << 20};
 
 const std::string kJpeg("\xff\xd8\xff\xe0jpeg", 8);
+// A whole PNG of one pixel as encoders write it: the chunk after the signature
+// begins with zero bytes, as real images' headers do.
+const std::string kPng(
+    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00\x00\x01"
+    "\x08\x06\x00\x00\x00\x1f\x15\xc4\x89\x00\x00\x00\x0d\x49\x44\x41\x54\x78\x9c\x63\xf8\xcf\xc0\xf0"
+    "\x1f\x00\x05\x00\x01\xff\x89\x99\x3d\x1d\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+    70);
 
 // A body of `size` bytes that begins as a JPEG, sent in pieces, with or without its length announced.
 void serve_large(httplib::Response& r, size_t size, bool announced) {
@@ -47,6 +54,7 @@ protected:
     void SetUp() override {
         auto& s = server.server();
         s.Get("/ok.jpg", [](const httplib::Request&, httplib::Response& r) { r.set_content(kJpeg, "image/jpeg"); });
+        s.Get("/logo.png", [](const httplib::Request&, httplib::Response& r) { r.set_content(kPng, "image/png"); });
         s.Get("/missing.jpg", [](const httplib::Request&, httplib::Response& r) {
             r.status = 404;
             r.set_content("<html>no existe</html>", "text/html");
@@ -90,10 +98,11 @@ protected:
 }  // namespace
 
 TEST_F(Fetch, StatusOkIsStoredByteForByteWithThePragmaHeader) {
-    const fs::path target = dir.dir() / "ok.jpg";
-    EXPECT_EQ(fetch("/ok.jpg", target), 0);
-    EXPECT_EQ(read_file(target), kJpeg);
-    ASSERT_EQ(server.seen().size(), 1u);
+    for (const auto& [name, body] : {std::pair{"ok.jpg", kJpeg}, std::pair{"logo.png", kPng}}) {
+        EXPECT_EQ(fetch(std::string("/") + name, dir.dir() / name), 0) << name;
+        EXPECT_EQ(read_file(dir.dir() / name), body) << name;
+    }
+    ASSERT_EQ(server.seen().size(), 2u);
     EXPECT_EQ(server.seen()[0].pragma, "no-cache");
     EXPECT_EQ(dir.files_ending(".part").size(), 0u);
 }

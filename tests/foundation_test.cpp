@@ -172,6 +172,9 @@ TEST(Paths, SplitUsesFirstPointWithDirectoryAndLastPointWithout) {
     path_split("logo", d, n, e);
     EXPECT_STREQ(n, "logo");
     EXPECT_STREQ(e, "");
+    EXPECT_EQ(path_split(nullptr, d, n, e), 0);
+    EXPECT_STREQ(d, "");
+    EXPECT_STREQ(n, "");
 }
 
 TEST(Paths, NativeSeparatorIsHonoured) {
