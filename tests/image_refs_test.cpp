@@ -62,6 +62,8 @@ TEST_F(Localise, TextWithoutMarkersOrWithEmptyOrUnclosedQuotesIsUnchanged) {
     EXPECT_EQ(localise("~D\"\" x"), "~D\"\" x");
     EXPECT_EQ(localise("x ~D\"only one quote"), "x ~D\"only one quote");
     EXPECT_EQ(localise(""), "");
+    lookup.placeholder = "noimage.jpg";  // an empty name is no image that could not be had
+    EXPECT_EQ(localise("~D\"\" x"), "~D\"\" x");
     EXPECT_TRUE(requested().empty());
 }
 
@@ -70,6 +72,13 @@ TEST_F(Localise, PresentImageIsUsedWithoutRequestAndAUrlNeverStandsForIt) {
     const std::string url = "http://cdn.example/img/logo.jpg";
     dir.write(url_image_name(url), "kept");
     EXPECT_EQ(localise("~D\"" + url + "\" y ~A\"logo.jpg\""), "~D\"" + url_image_name(url) + "\" y ~A\"logo.jpg\"");
+    // Each reference reports 0 when its image is had.
+    for (const std::string& content : {url, std::string("logo.jpg")}) {
+        ImageRef ref{content.data(), content.data() + content.size() - 1, nullptr, 0, ""};
+        FetchBudget budget = fetch_budget_new(lookup.fetch_limits);
+        EXPECT_EQ(localise_image_ref(&ref, budget, lookup), 0) << content;
+        EXPECT_EQ(ref.localised, 1) << content;
+    }
     EXPECT_TRUE(requested().empty());
 }
 

@@ -61,6 +61,8 @@ TEST(StrBuf, FromRangeIncludesBothEnds) {
     EXPECT_EQ(text_of(one.get()), "c");
     StrBufPtr span(strbuf_from_range(text + 1, text + 4));
     EXPECT_EQ(text_of(span.get()), "bcde");
+    EXPECT_EQ(strbuf_from_range(nullptr, text), nullptr);
+    EXPECT_EQ(strbuf_from_range(text + 3, text + 2), nullptr);
 }
 
 TEST(StrBuf, ReplaceAllCases) {
@@ -85,6 +87,7 @@ TEST(StrBuf, ReplaceAllCases) {
     }
     StrBufPtr empty(strbuf_new_empty());
     EXPECT_EQ(strbuf_replace_all(empty.get(), "a", "b"), nullptr);
+    EXPECT_EQ(strbuf_replace_all(nullptr, "a", "b"), nullptr);
 }
 
 TEST(StrBuf, TextIsNumericAcceptsDigitsPointsAndMinusOnly) {
