@@ -72,12 +72,15 @@ TEST_F(Localise, PresentImageIsUsedWithoutRequestAndAUrlNeverStandsForIt) {
     const std::string url = "http://cdn.example/img/logo.jpg";
     dir.write(url_image_name(url), "kept");
     EXPECT_EQ(localise("~D\"" + url + "\" y ~A\"logo.jpg\""), "~D\"" + url_image_name(url) + "\" y ~A\"logo.jpg\"");
-    // Each reference reports 0 when its image is had.
-    for (const std::string& content : {url, std::string("logo.jpg")}) {
+    // A reference reports 0 when its image is had, and when it is not to be asked for
+    // at all (a URL whose file name would be too long).
+    const std::pair<std::string, int> cases[] = {
+        {url, 1}, {"logo.jpg", 1}, {"http://cdn.example/" + std::string(300, 'n') + ".jpg", 0}};
+    for (const auto& [content, localised] : cases) {
         ImageRef ref{content.data(), content.data() + content.size() - 1, nullptr, 0, ""};
         FetchBudget budget = fetch_budget_new(lookup.fetch_limits);
         EXPECT_EQ(localise_image_ref(&ref, budget, lookup), 0) << content;
-        EXPECT_EQ(ref.localised, 1) << content;
+        EXPECT_EQ(ref.localised, localised) << content;
     }
     EXPECT_TRUE(requested().empty());
 }
