@@ -166,6 +166,10 @@ TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
     EXPECT_FALSE(fs::exists(dir.dir() / "none.vqd"));
     dir.write("empty.vqd", "");
     EXPECT_EQ(localise_file_in_place((dir.dir() / "empty.vqd").string().c_str(), lookup), 503);
+    // A named pipe is no document: refused without waiting for a writer.
+    if (make_fifo(dir.dir() / "pipe.vqd")) {
+        EXPECT_EQ(localise_file_in_place((dir.dir() / "pipe.vqd").string().c_str(), lookup), 503);
+    }
 }
 
 TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {
