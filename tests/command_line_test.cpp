@@ -41,6 +41,9 @@ TEST(SplitCommandLine, KeepsTenArgumentsAndCutsEachTo259) {
     EXPECT_EQ(split("1 2 3 4 5 6 7 8 9 10 11 12").size(), 10u);
     const std::string longer(300, 'a');
     EXPECT_EQ(split(longer.c_str()), (Args{std::string(259, 'a')}));
+    // A table without slots or without room in them is none.
+    EXPECT_EQ(string_table_new(0, kArgSlotSize), nullptr);
+    EXPECT_EQ(string_table_new(kArgSlots, 0), nullptr);
 }
 
 TEST(MsvcrtRules, SplitFollowsBackslashAndQuoteRules) {

@@ -167,14 +167,17 @@ int invoice_road(ViewerRun& run, xmlNodePtr root, const InvoiceVersion* known_ro
 
     const char* rfc = run.issuer_rfc ? strbuf_text(run.issuer_rfc.get()) : nullptr;
     if (rfc && run_issuer_command(rfc, run.full_path.c_str(), run.arg_count, run.args,
-                                  viewer_issuer_commands(run.run_settings)) == 0) return 0;
+                                  viewer_issuer_commands(run.run_settings)) == 0) {
+        return 0;
+    }
     return run_generic_template(run, row);
 }
 
-// Takes the decrypted copy as the input from here on.
+// Takes the decrypted copy as the input from here on. It lies in the working
+// directory, which start-up made the program's own: app_dir stays as it is.
 int use_decrypted_copy(ViewerRun& run, const std::string& decrypted) {
     run.input_path = decrypted;
-    return settle_input_paths(run, true);
+    return settle_input_paths(run);
 }
 
 // The decrypter's refusal, with the reason the input itself did not parse.

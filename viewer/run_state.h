@@ -49,8 +49,8 @@ struct ViewerRun {
 // What image localisation needs of the run.
 ImageLookup image_lookup_of(const ViewerRun& run);
 // Derives directory, base name, extension and full path from run.input_path;
-// 0, or the system error code after its box. Optionally keeps the current directory as app_dir.
-int settle_input_paths(ViewerRun& run, bool store_app_dir);
+// 0, or the system error code after its box.
+int settle_input_paths(ViewerRun& run);
 int dispatch_document(ViewerRun& run);
 int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens);
 int start_renderer(ViewerRun& run, const std::string& document_name);

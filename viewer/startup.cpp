@@ -24,7 +24,7 @@ constexpr size_t kPathLimit = kArgSlotSize - 1;
 
 // Derives directory, base name, extension and full path of run.input_path.
 // 0, or the system error code after its box.
-int settle_input_paths(ViewerRun& run, bool store_app_dir) {
+int settle_input_paths(ViewerRun& run) {
     const char separator = platform_dir_separator();
     const std::string& input = run.input_path;
     std::string current;
@@ -46,7 +46,6 @@ int settle_input_paths(ViewerRun& run, bool store_app_dir) {
         }
         run.full_path = current + separator + input;
     }
-    if (store_app_dir) run.app_dir = current;
     return 0;
 }
 
@@ -146,7 +145,7 @@ int run_viewer(ViewerRun& run) {
     const std::string own_dir = path_directory_of(module, platform_dir_separator());
     if (own_dir.empty()) return kNoOwnDirectory;
 
-    if (const int failure = settle_input_paths(run, false)) return failure;
+    if (const int failure = settle_input_paths(run)) return failure;
     // Whatever folder the program was started in, siblings, tables and images are found beside it.
     if (!platform_set_current_dir(own_dir.c_str())) return static_cast<int>(show_system_error(run.reporter()));
     run.app_dir = own_dir;
