@@ -2,12 +2,15 @@
 """Draws a random sample of mutations of the product code and runs the whole suite on each.
 
     scripts/mutate.sh [COUNT] [SEED]
+    scripts/mutate.sh --replay LOG [--survivors]
 
 Each mutant changes one operator or result of one line of viewer/, util/, xml/, exec/ or
 document/ (a comparison flipped, a condition turned, a returned number or boolean changed),
 in a copy of the committed tree under build-mutants/. A mutant that does not compile is
 replaced by another draw. It is caught when the suite fails on it. Prints one line per mutant
-and the count caught; the survivors are listed for a reader to judge.
+and the count caught; the survivors are listed for a reader to judge. --replay applies the
+mutations an earlier run printed (only its survivors with --survivors) to the tree as it is
+now, each to the line that still reads as it did, and judges them again.
 """
 import os
 import random
@@ -82,9 +85,37 @@ def restore(root, path, original_text):
         out.write(original_text)
 
 
-def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 60
-    seed = int(sys.argv[2]) if len(sys.argv) > 2 else random.SystemRandom().randrange(1 << 30)
+LOGGED = re.compile(r"^\s*\d+ (caught|SURVIVED)\s+(\S+):(\d+)  (.*)  =>  (.*)$")
+
+
+def logged_mutations(log_path, survivors_only):
+    """The mutations an earlier run printed: path, line, the line before and after."""
+    with open(log_path, encoding="latin-1") as log:
+        for line in log:
+            found = LOGGED.match(line.rstrip("\n"))
+            if found and (found.group(1) == "SURVIVED" or not survivors_only):
+                yield found.group(2), int(found.group(3)), found.group(4), found.group(5)
+
+
+def apply_logged(root, path, number, before, after):
+    """Writes `after` over the line that reads `before` nearest to `number`; its number, or None."""
+    full = os.path.join(root, path)
+    if not os.path.exists(full):
+        return None
+    with open(full, encoding="latin-1") as source:
+        lines = source.readlines()
+    matching = [i for i, line in enumerate(lines) if line.strip() == before]
+    if not matching:
+        return None
+    at = min(matching, key=lambda i: abs(i + 1 - number))
+    indent = lines[at][:len(lines[at]) - len(lines[at].lstrip())]
+    lines[at] = indent + after + "\n"
+    with open(full, "w", encoding="latin-1") as out:
+        out.writelines(lines)
+    return at + 1
+
+
+def prepared_tree():
     top = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip()
     work = os.path.join(top, "build-mutants")
     src = os.path.join(work, "src")
@@ -100,7 +131,25 @@ def main():
         sys.exit("the unmutated tree does not build")
     if run(["ctest", "-j" + jobs], build, 1800) != 0:
         sys.exit("the unmutated tree does not pass its suite")
+    return src, build, jobs
 
+
+def suite_fails(src, build, jobs):
+    """None when the mutant does not compile; otherwise whether the suite fails on it."""
+    if run(["cmake", "--build", build, "-j" + jobs], src, 1200) != 0:
+        return None
+    # The first failing test decides; the rest of the suite is not needed.
+    return run(["ctest", "-j" + jobs, "--timeout", "300", "--stop-on-failure"], build, 1800) != 0
+
+
+def report(caught, tried, survivors, label):
+    print(f"caught {caught} of {tried} ({label})")
+    for survivor in survivors:
+        print("survivor: " + survivor)
+
+
+def draw(count, seed):
+    src, build, jobs = prepared_tree()
     rng = random.Random(seed)
     sites = candidate_sites(src)
     rng.shuffle(sites)
@@ -116,13 +165,12 @@ def main():
         if not change:
             continue
         try:
-            if run(["cmake", "--build", build, "-j" + jobs], src, 1200) != 0:
-                continue  # does not compile: drawn again
-            tried += 1
-            # The first failing test decides; the rest of the suite is not needed.
-            failed = run(["ctest", "-j" + jobs, "--timeout", "300", "--stop-on-failure"], build, 1800) != 0
+            failed = suite_fails(src, build, jobs)
         finally:
             restore(src, path, original_text)
+        if failed is None:
+            continue  # does not compile: drawn again
+        tried += 1
         before, after = (text.strip() for text in change)
         verdict = "caught" if failed else "SURVIVED"
         print(f"{tried:3d} {verdict:8s} {path}:{site[1]}  {before}  =>  {after}", flush=True)
@@ -131,9 +179,47 @@ def main():
         else:
             survivors.append(f"{path}:{site[1]}  {after}")
     run(["cmake", "--build", build, "-j" + jobs], src, 3600)
-    print(f"caught {caught} of {tried} (seed {seed})")
-    for survivor in survivors:
-        print("survivor: " + survivor)
+    report(caught, tried, survivors, f"seed {seed}")
+
+
+def replay(log_path, survivors_only):
+    src, build, jobs = prepared_tree()
+    caught, survivors, tried = 0, [], 0
+    for path, number, before, after in logged_mutations(log_path, survivors_only):
+        with open(os.path.join(src, path), encoding="latin-1") as source:
+            original_text = source.read()
+        at = apply_logged(src, path, number, before, after)
+        if at is None:
+            print(f"    gone     {path}:{number}  {before}  (no such line any more)", flush=True)
+            continue
+        try:
+            failed = suite_fails(src, build, jobs)
+        finally:
+            restore(src, path, original_text)
+        if failed is None:
+            print(f"    no build {path}:{at}  {after}", flush=True)
+            continue
+        tried += 1
+        verdict = "caught" if failed else "SURVIVED"
+        print(f"{tried:3d} {verdict:8s} {path}:{at}  {before}  =>  {after}", flush=True)
+        if failed:
+            caught += 1
+        else:
+            survivors.append(f"{path}:{at}  {after}")
+    run(["cmake", "--build", build, "-j" + jobs], src, 3600)
+    report(caught, tried, survivors, "replayed from " + log_path)
+
+
+def main():
+    args = sys.argv[1:]
+    if args and args[0] == "--replay":
+        if len(args) < 2:
+            sys.exit("usage: scripts/mutate.sh --replay LOG [--survivors]")
+        replay(args[1], "--survivors" in args[2:])
+        return
+    count = int(args[0]) if args else 60
+    seed = int(args[1]) if len(args) > 1 else random.SystemRandom().randrange(1 << 30)
+    draw(count, seed)
 
 
 if __name__ == "__main__":

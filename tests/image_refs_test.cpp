@@ -70,6 +70,9 @@ TEST_F(Localise, TextWithoutMarkersOrWithEmptyOrUnclosedQuotesIsUnchanged) {
 TEST_F(Localise, PresentImageIsUsedWithoutRequestAndAUrlNeverStandsForIt) {
     dir.write("logo.jpg", "local");
     const std::string url = "http://cdn.example/img/logo.jpg";
+    EXPECT_EQ(url_image_name(url), "~web-http_3A_2F_2Fcdn_2Eexample_2Fimg_2Flogo_2Ejpg.jpg");
+    EXPECT_EQ(url_image_name("https://a.example/09.PNG?v=1"),
+              "~web-https_3A_2F_2Fa_2Eexample_2F09_2E_50_4E_47_3Fv_3D1.PNG");
     dir.write(url_image_name(url), "kept");
     EXPECT_EQ(localise("~D\"" + url + "\" y ~A\"logo.jpg\""), "~D\"" + url_image_name(url) + "\" y ~A\"logo.jpg\"");
     // A reference reports 0 when its image is had, and when it is not to be asked for

@@ -195,3 +195,15 @@ TEST(ValueLimit, ValuesAreSizedWithTheirEntitiesExpandedAndRefusedPastTheLimit) 
     ASSERT_TRUE(amplified.parsed());
     EXPECT_EQ(amplified.value("{/r}", value_limit_for_file(42000)), "(too large)");
 }
+
+TEST(ValueLimit, AWholeDocumentCountsItsTextAttributesAndEntitiesTogether) {
+    xml_setup();
+    // Forty bytes of each kind: any one of them within a limit of 100, all three together not.
+    const std::string xml = "<!DOCTYPE r [<!ENTITY e 'eeeeeeeeee'>]><r a='" + std::string(40, 'a') + "'>" +
+                            std::string(40, 't') + "&e;&e;&e;&e;<!-- " + std::string(200, 'c') + " --></r>";
+    const XmlDocPtr document(parse_invoice_memory(xml.data(), static_cast<int>(xml.size())));
+    ASSERT_TRUE(document);
+    EXPECT_FALSE(document_fits(document.get(), 0, ValueLimit{100}));
+    EXPECT_TRUE(document_fits(document.get(), 0, ValueLimit{120})) << "a comment is no value";
+    EXPECT_TRUE(document_fits(document.get(), 120, ValueLimit{100})) << "the file's own size is allowed";
+}

@@ -52,6 +52,8 @@ TEST(StrBuf, AppendBytesKeepsZeroBytesAndAppendOfNullBufferDoesNothing) {
     EXPECT_EQ(buf->length, 3);
     EXPECT_EQ(strbuf_append_buf(&buf, nullptr), 1);
     EXPECT_EQ(buf->length, 3);
+    EXPECT_EQ(strbuf_append_bytes(&buf, "c", -1), 0);
+    EXPECT_EQ(buf->length, 3);
     strbuf_free(buf);
 }
 
