@@ -44,6 +44,9 @@ TEST(SplitCommandLine, KeepsTenArgumentsAndCutsEachTo259) {
     // A table without slots or without room in them is none.
     EXPECT_EQ(string_table_new(0, kArgSlotSize), nullptr);
     EXPECT_EQ(string_table_new(kArgSlots, 0), nullptr);
+    char** table = string_table_new(kArgSlots, kArgSlotSize);
+    EXPECT_EQ(split_command_line("a b", table, 0, kArgSlotSize), 0);
+    string_table_free(table, kArgSlots, kArgSlotSize);
 }
 
 TEST(MsvcrtRules, SplitFollowsBackslashAndQuoteRules) {

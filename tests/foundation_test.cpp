@@ -239,3 +239,11 @@ TEST(Diagnostics, ShowSystemErrorShowsNothingWithoutAnError) {
     });
     EXPECT_EQ(shown, "Tesmira Viewer: " + system_error_text(2) + "\n");
 }
+
+TEST(Diagnostics, ASystemTextLosesOnlyAClosingPairOfLineEnds) {
+    const std::pair<const char*, const char*> texts[] = {
+        {"No existe.\r\n", "No existe."}, {"No existe.\n\r", "No existe."}, {"Dos\r\n\r\n", "Dos\r\n"},
+        {"Uno\n", "Uno\n"},               {"a\nb", "a\nb"},                 {"\r\n", ""},
+    };
+    for (const auto& [text, shown] : texts) EXPECT_EQ(without_line_end_pair(text), shown) << text;
+}

@@ -44,6 +44,13 @@ TEST(StrBuf, NewWithCapacityAndDupCopyContentExactly) {
     strbuf_set_text(buf.get(), "xy");
     EXPECT_EQ(text_of(buf.get()), "xy");
     EXPECT_EQ(strbuf_set_text(nullptr, "a"), 0);
+    EXPECT_EQ(strbuf_set_text(buf.get(), nullptr), 0);
+    // Neither grows the block: a text that does not fit with its terminator is refused whole.
+    EXPECT_EQ(strbuf_set_text(buf.get(), "0123456789"), 0);
+    EXPECT_EQ(strbuf_fill(buf.get(), "01234567", 8), 0);
+    EXPECT_EQ(text_of(buf.get()), "xy");
+    EXPECT_EQ(strbuf_set_text(buf.get(), "012345678"), 1);
+    EXPECT_EQ(buf->length, 9);
 }
 
 TEST(StrBuf, AppendBytesKeepsZeroBytesAndAppendOfNullBufferDoesNothing) {

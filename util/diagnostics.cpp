@@ -12,13 +12,14 @@ void log_line(FILE* log, const char* text) {
     std::fflush(log);
 }
 
-std::string system_error_text(unsigned long code) {
-    std::string text = platform_error_text(code);
+std::string without_line_end_pair(std::string text) {
     const size_t n = text.size();
     auto is_line_end = [](char c) { return c == '\r' || c == '\n'; };
     if (n >= 2 && is_line_end(text[n - 1]) && is_line_end(text[n - 2])) text.resize(n - 2);
     return text;
 }
+
+std::string system_error_text(unsigned long code) { return without_line_end_pair(platform_error_text(code)); }
 
 void log_system_error(FILE* log) {
     if (!log) return;

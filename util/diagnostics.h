@@ -12,6 +12,8 @@ void log_system_error(FILE* log);
 unsigned long show_system_error(const Reporter& reporter);
 // Text of the last system error with a trailing CR LF pair removed; empty when none.
 std::string system_error_text(unsigned long code);
+// The text without its last two characters when both are line ends (CR or LF).
+std::string without_line_end_pair(std::string text);
 
 extern long stamp_counter;
 // Writes a 31-character stamp (while the counter stays below one million) into out.

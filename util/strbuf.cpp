@@ -98,8 +98,11 @@ int strbuf_reserve_for(StrBuf** slot, int64_t length) {
     return resize_block(buf, capacity);
 }
 
+// Neither grows the block: what does not fit with its terminator is refused, not
+// written past the block's end.
 int strbuf_fill(StrBuf* buf, const void* bytes, int32_t count) {
-    if (!buf || !buf->text || count < 0) return 0;
+    if (!buf || !buf->text || !bytes || count < 0) return 0;
+    if (static_cast<int64_t>(buf->length) + count >= buf->capacity) return 0;
     std::memcpy(buf->text, bytes, static_cast<size_t>(count));
     buf->length += count;
     buf->text[buf->length] = '\0';
@@ -109,6 +112,7 @@ int strbuf_fill(StrBuf* buf, const void* bytes, int32_t count) {
 int strbuf_set_text(StrBuf* buf, const char* text) {
     if (!buf || !buf->text || !text) return 0;
     const size_t n = std::strlen(text);
+    if (n >= static_cast<size_t>(buf->capacity)) return 0;
     std::memcpy(buf->text, text, n + 1);
     buf->length = static_cast<int32_t>(n);
     return 1;

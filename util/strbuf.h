@@ -19,6 +19,7 @@ StrBuf* strbuf_dup(const StrBuf* buf);
 int strbuf_append_text(StrBuf** slot, const char* text);
 int strbuf_append_bytes(StrBuf** slot, const void* bytes, int64_t count);
 int strbuf_append_buf(StrBuf** slot, const StrBuf* other);
+// These two never grow the block: 0 when the content would not fit with its terminator.
 int strbuf_fill(StrBuf* buf, const void* bytes, int32_t count);
 int strbuf_set_text(StrBuf* buf, const char* text);
 int strbuf_set_buf(StrBuf* buf, const StrBuf* other);

@@ -73,7 +73,7 @@ void string_table_free(char** table, int count, int) {
 }
 
 int split_command_line(const char* text, char** table, int count, int size, size_t* first_length) {
-    if (!text || !table || count <= 0 || size <= 0) return 0;
+    if (!text || !table || size <= 0) return 0;  // no slots: the loop stores none
     const size_t length = std::strlen(text);
     if (length == 0) return 0;
     size_t at = 0;
