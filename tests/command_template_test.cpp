@@ -32,6 +32,9 @@ TEST(ExpandCommandTemplate, PlaceholdersStandForThePathAnArgumentOrNothing) {
     EXPECT_EQ(expand("visor.exe 50%"), "visor.exe 50% \"C:\\Facturas\\F001.xml\"");
     EXPECT_EQ(expand("visor.exe /modo=2 $ 2x$"), "visor.exe /modo=2 \"copia\"");
     EXPECT_EQ(expand("visor.exe %+1% %-1%"), "visor.exe \"F001.xml\" ");  // a sign is read as atoi reads it
+    // Every blank atoi skips, and only those, may come before the number.
+    EXPECT_EQ(expand("a $\t2$ $\v2$ $\f2$ $\r2$ $\n2$ $\x08" "2$"),
+              "a \"copia\" \"copia\" \"copia\" \"copia\" \"copia\" ");
 }
 
 TEST(ExpandCommandTemplate, InsertedTextIsNeverReadAgainAsTemplateText) {
