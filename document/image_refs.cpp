@@ -30,8 +30,9 @@ std::string local_path_of(const ImageLookup& lookup, const std::string& name) {
 bool is_image_name(const std::string& name) {
     // One trailing point is the RFC rule's (a name that had no extension); the
     // system would drop it, and any further point or blank, when storing the file.
+    // A further point leaves an empty extension, which no image type has.
     const std::string stem = !name.empty() && name.back() == '.' ? name.substr(0, name.size() - 1) : name;
-    if (stem.empty() || stem.back() == '.' || stem.back() == ' ') return false;
+    if (stem.empty() || stem.back() == ' ') return false;
     const size_t point = stem.rfind('.');
     if (point == std::string::npos) return true;
     const std::string extension = stem.substr(point + 1);

@@ -74,6 +74,10 @@ TEST(ByteBuf, WritesHeldBytesOrAnEmptyFile) {
     EXPECT_EQ(bytebuf_write_file(buf.get(), path.c_str(), nullptr), 0);
     EXPECT_EQ(read_file(path), std::string("a\0b", 3));
     EXPECT_EQ(bytebuf_write_file(buf.get(), (dir.work() / "no" / "such").string().c_str(), nullptr), 1);
+    EXPECT_EQ(bytebuf_write_file(nullptr, path.c_str(), nullptr), 1);
+    EXPECT_EQ(bytebuf_write_file(buf.get(), nullptr, nullptr), 1);
+    // A full disk: the bytes are taken, then the closing flush fails.
+    if (fs::exists("/dev/full")) EXPECT_EQ(bytebuf_write_file(buf.get(), "/dev/full", nullptr), 1);
 }
 
 TEST(LineSplitter, SplitsCrLfLfAndEmptyLines) {

@@ -97,6 +97,8 @@ TEST(StrBuf, ReplaceAllCases) {
     StrBufPtr empty(strbuf_new_empty());
     EXPECT_EQ(strbuf_replace_all(empty.get(), "a", "b"), nullptr);
     EXPECT_EQ(strbuf_replace_all(nullptr, "a", "b"), nullptr);
+    StrBufPtr blank(strbuf_new(10));  // a block, and no text in it
+    EXPECT_EQ(strbuf_replace_all(blank.get(), "a", "b"), nullptr);
 }
 
 TEST(StrBuf, TextIsNumericAcceptsDigitsPointsAndMinusOnly) {
