@@ -277,7 +277,7 @@ ByteBuf* rewritten(const char* text, int64_t length, const std::vector<ImageRef*
         bytebuf_append(out.get(), replacements[i].data(), static_cast<int64_t>(replacements[i].size()));
         copy = used[i]->end + 1;
     }
-    if (copy < text + length) bytebuf_append(out.get(), copy, text + length - copy);
+    bytebuf_append(out.get(), copy, text + length - copy);
     return out.release();
 }
 

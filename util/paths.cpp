@@ -1,5 +1,6 @@
 #include "util/paths.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -78,8 +79,8 @@ int path_base_name(const char* text, char* out, size_t limit, char separator) {
     const char* sep = std::strrchr(text, separator);
     const char* start = sep ? sep + 1 : text;
     const char* point = std::strrchr(text, '.');
-    const char* stop = point ? point : text + std::strlen(text);
-    if (stop < start) stop = start;  // the last point lies in a directory name
+    // A last point in a directory name leaves the name empty.
+    const char* stop = std::max(point ? point : text + std::strlen(text), start);
     copy_cut(out, start, static_cast<size_t>(stop - start), limit);
     return 1;
 }

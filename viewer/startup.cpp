@@ -96,7 +96,7 @@ int split_command_line(const char* text, char** table, int count, int size, size
         if (is_quote && (n == 1 || first[n - 1] == *first)) {
             // Between matching quotes; a lone quote at the very end gives the empty argument.
             first += 1;
-            n = n >= 2 ? n - 2 : 0;
+            n = n == 1 ? 0 : n - 2;
         }
         if (stored == 0 && first_length) *first_length = n;
         if (n > static_cast<size_t>(size - 1)) n = static_cast<size_t>(size - 1);
