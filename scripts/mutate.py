@@ -142,10 +142,25 @@ def suite_fails(src, build, jobs):
     return run(["ctest", "-j" + jobs, "--timeout", "300", "--stop-on-failure"], build, 1800) != 0
 
 
-def report(caught, tried, survivors, label):
-    print(f"caught {caught} of {tried} ({label})")
-    for survivor in survivors:
-        print("survivor: " + survivor)
+class Tally:
+    """The verdicts of one run: prints each mutant and keeps the survivors."""
+
+    def __init__(self):
+        self.caught, self.tried, self.survivors = 0, 0, []
+
+    def record(self, failed, path, line, before, after):
+        self.tried += 1
+        verdict = "caught" if failed else "SURVIVED"
+        print(f"{self.tried:3d} {verdict:8s} {path}:{line}  {before}  =>  {after}", flush=True)
+        if failed:
+            self.caught += 1
+        else:
+            self.survivors.append(f"{path}:{line}  {after}")
+
+    def report(self, label):
+        print(f"caught {self.caught} of {self.tried} ({label})")
+        for survivor in self.survivors:
+            print("survivor: " + survivor)
 
 
 def draw(count, seed):
@@ -154,9 +169,9 @@ def draw(count, seed):
     sites = candidate_sites(src)
     rng.shuffle(sites)
     print(f"seed {seed}: {len(sites)} mutation sites, drawing {count}")
-    caught, survivors, tried = 0, [], 0
+    tally = Tally()
     for site in sites:
-        if tried == count:
+        if tally.tried == count:
             break
         path = site[0]
         with open(os.path.join(src, path), encoding="latin-1") as source:
@@ -170,21 +185,15 @@ def draw(count, seed):
             restore(src, path, original_text)
         if failed is None:
             continue  # does not compile: drawn again
-        tried += 1
         before, after = (text.strip() for text in change)
-        verdict = "caught" if failed else "SURVIVED"
-        print(f"{tried:3d} {verdict:8s} {path}:{site[1]}  {before}  =>  {after}", flush=True)
-        if failed:
-            caught += 1
-        else:
-            survivors.append(f"{path}:{site[1]}  {after}")
+        tally.record(failed, path, site[1], before, after)
     run(["cmake", "--build", build, "-j" + jobs], src, 3600)
-    report(caught, tried, survivors, f"seed {seed}")
+    tally.report(f"seed {seed}")
 
 
 def replay(log_path, survivors_only):
     src, build, jobs = prepared_tree()
-    caught, survivors, tried = 0, [], 0
+    tally = Tally()
     for path, number, before, after in logged_mutations(log_path, survivors_only):
         with open(os.path.join(src, path), encoding="latin-1") as source:
             original_text = source.read()
@@ -199,15 +208,9 @@ def replay(log_path, survivors_only):
         if failed is None:
             print(f"    no build {path}:{at}  {after}", flush=True)
             continue
-        tried += 1
-        verdict = "caught" if failed else "SURVIVED"
-        print(f"{tried:3d} {verdict:8s} {path}:{at}  {before}  =>  {after}", flush=True)
-        if failed:
-            caught += 1
-        else:
-            survivors.append(f"{path}:{at}  {after}")
+        tally.record(failed, path, at, before, after)
     run(["cmake", "--build", build, "-j" + jobs], src, 3600)
-    report(caught, tried, survivors, "replayed from " + log_path)
+    tally.report("replayed from " + log_path)
 
 
 def main():
