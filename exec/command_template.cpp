@@ -1,6 +1,6 @@
 #include "exec/command_template.h"
 
-#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,19 +10,6 @@
 #include "util/linelist.h"
 
 namespace {
-
-// atoi's reading (blanks, a sign, digits), saturating instead of overflowing.
-long long leading_number(const std::string& name) {
-    size_t i = 0;
-    while (i < name.size() && (name[i] == ' ' || (name[i] >= '\t' && name[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < name.size() && (name[i] == '+' || name[i] == '-')) negative = name[i++] == '-';
-    long long value = 0;
-    for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i) {
-        if (value < INT_MAX) value = value * 10 + (name[i] - '0');
-    }
-    return negative ? -value : value;
-}
 
 // Text with a mark for each byte that a placeholder inserted: such bytes are
 // never read again as template text.
@@ -70,7 +57,8 @@ std::string escaped_for_quotes(const std::string& text, bool quote_follows) {
 // so that it arrives as one argument whatever it holds, or nothing.
 std::string placeholder_value(const std::string& name, const char* path, int arg_count, const char* const* args) {
     if (ascii_casecmp(name.c_str(), "file") == 0) return path;
-    const long long number = leading_number(name);
+    // atoi's reading (blanks, a sign, digits), saturating instead of overflowing.
+    const long long number = std::strtoll(name.c_str(), nullptr, 10);
     if (number >= 1 && number <= arg_count && args && args[number - 1]) return msvcrt_enclose_argument(args[number - 1]);
     return std::string();
 }
@@ -80,10 +68,9 @@ std::string placeholder_value(const std::string& name, const char* path, int arg
 bool expand_pass(const Expansion& in, char delimiter, const char* path, int arg_count, const char* const* args,
                  Expansion& out) {
     const auto find = [&](size_t from) {
-        for (size_t at = from; at < in.text.size(); ++at) {
-            if (in.text[at] == delimiter && !in.inserted[at]) return at;
-        }
-        return std::string::npos;
+        size_t at = in.text.find(delimiter, from);
+        while (at != std::string::npos && in.inserted[at]) at = in.text.find(delimiter, at + 1);
+        return at;
     };
     bool found = false;
     size_t cursor = 0;

@@ -7,7 +7,8 @@
 Each mutant changes one operator or result of one line of viewer/, util/, xml/, exec/ or
 document/ (a comparison flipped, a condition turned, a returned number or boolean changed),
 in a copy of the committed tree under build-mutants/. A mutant that does not compile is
-replaced by another draw. It is caught when the suite fails on it. Prints one line per mutant
+replaced by another draw. It is caught when the suite fails on it, in the regular build or,
+as scripts/test.sh also runs it, in the build with the sanitizers. Prints one line per mutant
 and the count caught; the survivors are listed for a reader to judge. --replay applies the
 mutations an earlier run printed (only its survivors with --survivors) to the tree as it is
 now, each to the line that still reads as it did, and judges them again.
@@ -56,10 +57,11 @@ def candidate_sites(root):
     return sites
 
 
-def run(command, cwd, timeout):
+def run(command, cwd, timeout, extra_env=None):
+    env = dict(os.environ, **extra_env) if extra_env else None
     try:
         return subprocess.run(command, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              timeout=timeout).returncode
+                              timeout=timeout, env=env).returncode
     except subprocess.TimeoutExpired:
         return -1
 
@@ -115,31 +117,48 @@ def apply_logged(root, path, number, before, after):
     return at + 1
 
 
-def prepared_tree():
-    top = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip()
-    work = os.path.join(top, "build-mutants")
-    src = os.path.join(work, "src")
-    build = os.path.join(work, "build")
-    shutil.rmtree(src, ignore_errors=True)
-    os.makedirs(src)
-    archive = subprocess.run(["git", "archive", "HEAD"], cwd=top, check=True, stdout=subprocess.PIPE).stdout
-    subprocess.run(["tar", "-x", "-C", src], input=archive, check=True)
-    jobs = str(os.cpu_count() or 2)
-    subprocess.run(["cmake", "-S", src, "-B", build, "-DVIEWER_BUILD_TESTS=ON"], check=True,
-                   stdout=subprocess.DEVNULL)
-    if run(["cmake", "--build", build, "-j" + jobs], src, 3600) != 0:
-        sys.exit("the unmutated tree does not build")
-    if run(["ctest", "-j" + jobs], build, 1800) != 0:
-        sys.exit("the unmutated tree does not pass its suite")
-    return src, build, jobs
+SANITIZER_ENV = {"ASAN_OPTIONS": "detect_leaks=1:abort_on_error=1",
+                 "UBSAN_OPTIONS": "print_stacktrace=1:halt_on_error=1"}
 
 
-def suite_fails(src, build, jobs):
-    """None when the mutant does not compile; otherwise whether the suite fails on it."""
-    if run(["cmake", "--build", build, "-j" + jobs], src, 1200) != 0:
-        return None
-    # The first failing test decides; the rest of the suite is not needed.
-    return run(["ctest", "-j" + jobs, "--timeout", "300", "--stop-on-failure"], build, 1800) != 0
+class Trees:
+    """The copy of the committed tree and its two builds, as scripts/test.sh makes them:
+    a regular one and one with AddressSanitizer and UndefinedBehaviorSanitizer."""
+
+    def __init__(self):
+        top = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip()
+        work = os.path.join(top, "build-mutants")
+        self.src = os.path.join(work, "src")
+        self.builds = [(os.path.join(work, "build"), []),
+                       (os.path.join(work, "build-asan"), ["-DVIEWER_SANITIZE=ON", "-DCMAKE_BUILD_TYPE=Debug"])]
+        self.jobs = str(os.cpu_count() or 2)
+        shutil.rmtree(self.src, ignore_errors=True)
+        os.makedirs(self.src)
+        archive = subprocess.run(["git", "archive", "HEAD"], cwd=top, check=True, stdout=subprocess.PIPE).stdout
+        subprocess.run(["tar", "-x", "-C", self.src], input=archive, check=True)
+        for build, options in self.builds:
+            subprocess.run(["cmake", "-S", self.src, "-B", build, "-DVIEWER_BUILD_TESTS=ON"] + options,
+                           check=True, stdout=subprocess.DEVNULL)
+            if run(["cmake", "--build", build, "-j" + self.jobs], self.src, 3600) != 0:
+                sys.exit("the unmutated tree does not build")
+            if run(["ctest", "-j" + self.jobs], build, 1800, SANITIZER_ENV) != 0:
+                sys.exit("the unmutated tree does not pass its suite")
+
+    def suite_fails(self):
+        """None when the mutant does not compile; otherwise whether the suite fails on it.
+        The regular build decides first; the sanitizer build runs only on what it passes."""
+        for build, _ in self.builds:
+            if run(["cmake", "--build", build, "-j" + self.jobs], self.src, 1200) != 0:
+                return None
+            # The first failing test decides; the rest of the suite is not needed.
+            if run(["ctest", "-j" + self.jobs, "--timeout", "300", "--stop-on-failure"], build, 1800,
+                   SANITIZER_ENV) != 0:
+                return True
+        return False
+
+    def rebuild(self):
+        for build, _ in self.builds:
+            run(["cmake", "--build", build, "-j" + self.jobs], self.src, 3600)
 
 
 class Tally:
@@ -164,7 +183,8 @@ class Tally:
 
 
 def draw(count, seed):
-    src, build, jobs = prepared_tree()
+    trees = Trees()
+    src = trees.src
     rng = random.Random(seed)
     sites = candidate_sites(src)
     rng.shuffle(sites)
@@ -180,19 +200,20 @@ def draw(count, seed):
         if not change:
             continue
         try:
-            failed = suite_fails(src, build, jobs)
+            failed = trees.suite_fails()
         finally:
             restore(src, path, original_text)
         if failed is None:
             continue  # does not compile: drawn again
         before, after = (text.strip() for text in change)
         tally.record(failed, path, site[1], before, after)
-    run(["cmake", "--build", build, "-j" + jobs], src, 3600)
+    trees.rebuild()
     tally.report(f"seed {seed}")
 
 
 def replay(log_path, survivors_only):
-    src, build, jobs = prepared_tree()
+    trees = Trees()
+    src = trees.src
     tally = Tally()
     for path, number, before, after in logged_mutations(log_path, survivors_only):
         with open(os.path.join(src, path), encoding="latin-1") as source:
@@ -202,14 +223,14 @@ def replay(log_path, survivors_only):
             print(f"    gone     {path}:{number}  {before}  (no such line any more)", flush=True)
             continue
         try:
-            failed = suite_fails(src, build, jobs)
+            failed = trees.suite_fails()
         finally:
             restore(src, path, original_text)
         if failed is None:
             print(f"    no build {path}:{at}  {after}", flush=True)
             continue
         tally.record(failed, path, at, before, after)
-    run(["cmake", "--build", build, "-j" + jobs], src, 3600)
+    trees.rebuild()
     tally.report("replayed from " + log_path)
 
 

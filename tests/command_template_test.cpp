@@ -37,6 +37,11 @@ TEST(ExpandCommandTemplate, PlaceholdersStandForThePathAnArgumentOrNothing) {
               "a \"copia\" \"copia\" \"copia\" \"copia\" \"copia\" ");
 }
 
+TEST(ExpandCommandTemplate, AQuoteAfterAnOddNumberOfBackslashesOpensNoQuotedStretch) {
+    EXPECT_EQ(expand("visor.exe \\\"%1% x"), "visor.exe \\\"\"F001.xml\" x");
+    EXPECT_EQ(expand("visor.exe \"%1% x\""), "visor.exe \"\\\"F001.xml\\\" x\"");
+}
+
 TEST(ExpandCommandTemplate, InsertedTextIsNeverReadAgainAsTemplateText) {
     EXPECT_EQ(expand("visor.exe $file$", "C:\\d%x%\\t.xml"), "visor.exe C:\\d%x%\\t.xml");
     EXPECT_EQ(expand("visor.exe \"%file%\" $file$", "C:\\a%b\\c%d.xml"),

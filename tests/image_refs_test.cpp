@@ -73,6 +73,9 @@ TEST_F(Localise, PresentImageIsUsedWithoutRequestAndAUrlNeverStandsForIt) {
     EXPECT_EQ(url_image_name(url), "~web-http_3A_2F_2Fcdn_2Eexample_2Fimg_2Flogo_2Ejpg.jpg");
     EXPECT_EQ(url_image_name("https://a.example/09.PNG?v=1"),
               "~web-https_3A_2F_2Fa_2Eexample_2F09_2E_50_4E_47_3Fv_3D1.PNG");
+    EXPECT_EQ(url_image_name("az09`{/:"), "~web-az09_60_7B_2F_3A") << "only a-z and 0-9 stand for themselves";
+    EXPECT_EQ(url_image_name("h/jpg"), "~web-h_2Fjpg") << "an extension follows a point";
+    EXPECT_EQ(url_image_name("h/.png"), "~web-h_2F_2Epng") << "and a name before it";
     dir.write(url_image_name(url), "kept");
     EXPECT_EQ(localise("~D\"" + url + "\" y ~A\"logo.jpg\""), "~D\"" + url_image_name(url) + "\" y ~A\"logo.jpg\"");
     // A reference reports 0 when its image is had, and when it is not to be asked for

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -36,7 +37,7 @@ TEST(StrBuf, GrowsInSteps128AndKeepsRoomForTheTerminator) {
 TEST(StrBuf, NewWithCapacityAndDupCopyContentExactly) {
     StrBufPtr buf(strbuf_new(10));
     EXPECT_EQ(buf->capacity, 10);
-    strbuf_fill(buf.get(), "abc", 3);
+    EXPECT_EQ(strbuf_fill(buf.get(), "abc", 3), 1);
     EXPECT_EQ(text_of(buf.get()), "abc");
     StrBufPtr copy(strbuf_dup(buf.get()));
     EXPECT_EQ(copy->capacity, 4);
@@ -99,6 +100,9 @@ TEST(StrBuf, ReplaceAllCases) {
     EXPECT_EQ(strbuf_replace_all(nullptr, "a", "b"), nullptr);
     StrBufPtr blank(strbuf_new(10));  // a block, and no text in it
     EXPECT_EQ(strbuf_replace_all(blank.get(), "a", "b"), nullptr);
+    StrBufPtr text(strbuf_from_text("abc"));
+    for (const auto& [pattern, replacement] : {std::pair<const char*, const char*>{"", "x"}, {nullptr, "x"}, {"a", nullptr}})
+        EXPECT_EQ(strbuf_replace_all(text.get(), pattern, replacement), nullptr) << "no pattern or no replacement";
 }
 
 TEST(StrBuf, TextIsNumericAcceptsDigitsPointsAndMinusOnly) {
@@ -107,6 +111,8 @@ TEST(StrBuf, TextIsNumericAcceptsDigitsPointsAndMinusOnly) {
     EXPECT_EQ(text_is_numeric("12.5-"), 1);
     EXPECT_EQ(text_is_numeric("-.-"), 1);
     EXPECT_EQ(text_is_numeric("1e3"), 0);
+    EXPECT_EQ(text_is_numeric("9"), 1);
+    for (const char* outside : {"/", ":", ","}) EXPECT_EQ(text_is_numeric(outside), 0) << outside;
     EXPECT_EQ(text_is_numeric(nullptr), 0);
 }
 

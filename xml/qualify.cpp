@@ -96,7 +96,7 @@ StrBuf* expand_numbered_prefix(const StrBuf* step) {
     if (!step) return nullptr;
     const char* text = strbuf_text(step);
     const char* colon = static_cast<const char*>(std::memchr(text, ':', static_cast<size_t>(step->length)));
-    if (colon && colon > text && text[0] == '#') {
+    if (colon && text[0] == '#') {
         const std::string number(text + 1, colon);
         if (text_is_numeric(number.c_str())) {
             std::string expanded = std::string(kDefaultPrefix) + "_" + number;
