@@ -46,6 +46,8 @@ TEST(SplitCommandLine, KeepsTenArgumentsAndCutsEachTo259) {
     EXPECT_EQ(string_table_new(kArgSlots, 0), nullptr);
     char** table = string_table_new(kArgSlots, kArgSlotSize);
     EXPECT_EQ(split_command_line("a b", table, 0, kArgSlotSize), 0);
+    EXPECT_EQ(split_command_line("a b", nullptr, kArgSlots, kArgSlotSize), 0);
+    EXPECT_EQ(split_command_line(nullptr, table, kArgSlots, kArgSlotSize), 0);
     string_table_free(table, kArgSlots, kArgSlotSize);
 }
 

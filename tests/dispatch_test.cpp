@@ -408,6 +408,24 @@ TEST_F(Dispatch, AStaleDecryptedCopyIsNeverShownAsTheCurrentInvoice) {
     EXPECT_EQ(dir.files_ending(".dec"), (Names{"enc.xml.dec"})) << "the run's own copy is gone";
 }
 
+TEST_F(Dispatch, APathWithBlanksReachesEverySiblingAsOneArgument) {
+    dir.write(dir.work() / "mis facturas" / "f 1.xml", cfd22());
+    dir.write(dir.work() / "mis facturas" / "e 1.xml", "not xml at all");
+    const std::string folder = std::string("mis facturas") + platform_dir_separator();
+    const auto has = [](const std::vector<std::string>* start, const std::string& argument) {
+        return start && std::find(start->begin(), start->end(), argument) != start->end();
+    };
+    dir.write(dir.root() / "produced.vqd", "Factura\n");
+    auto env = renderer_env();
+    env["RECORDER_OSTREL"] = "copy=" + (dir.root() / "produced.vqd").string() + ">3";
+    EXPECT_EQ(dir.run({folder + "f 1.xml"}, env).exit_code, 0);
+    const std::string plain = (dir.work() / "mis facturas" / "f 1.xml").string();
+    EXPECT_TRUE(has(start_of("Ostrel.exe"), plain));
+    EXPECT_TRUE(has(start_of("Quenda.exe"), "-x=" + plain));
+    dir.run({folder + "e 1.xml"}, renderer_env());
+    EXPECT_TRUE(has(start_of("Selvar.exe"), (dir.work() / "mis facturas" / "e 1.xml").string()));
+}
+
 TEST_F(Dispatch, IssuerCommandsGetThePathAsItIsAndEveryArgumentWhole) {
     dir.write("tableRFC.cfg", "ABC010203XY1=visor.exe $file$ %2% %3%\n");
     dir.write(dir.work() / "d%x%" / "t.xml", cfd22());

@@ -168,6 +168,7 @@ TEST(Paths, WindowsExamples) {
         EXPECT_EQ(c.fn(c.in, out, 259), c.result) << c.in;
         EXPECT_STREQ(out, c.expected) << c.in;
     }
+    EXPECT_EQ(path_extension("x.xml", nullptr, 259), 0) << "nowhere to write";
     path_directory("C:\\abcdef\\x", out, 3);
     EXPECT_STREQ(out, "C:\\");
 }

@@ -11,7 +11,7 @@ constexpr size_t kSealTail = 8;
 
 std::string text_of(const StrBuf* value) { return std::string(value->text, static_cast<size_t>(value->length)); }
 
-bool is_blank_quote_or_control(unsigned char c) { return c == '"' || c == ' ' || c < 0x20 || c == 0x7F; }
+bool is_blank_quote_or_control(unsigned char c) { return c == '"' || c <= ' ' || c == 0x7F; }
 
 template <typename Test>
 bool every_byte(const StrBuf* value, Test test) {
@@ -86,7 +86,7 @@ std::string receiver_field(const QrValues& v, bool pad_foreign) {
     if (v.receiver) return is_safe(v.receiver) ? "rr=" + xml_escaped(text_of(v.receiver)) : "";
     if (!v.foreign_receiver || !is_safe(v.foreign_receiver)) return "";
     std::string id = text_of(v.foreign_receiver);
-    if (pad_foreign && id.size() < kForeignIdWidth) id.insert(0, kForeignIdWidth - id.size(), '0');
+    if (pad_foreign) id.insert(0, kForeignIdWidth - std::min(id.size(), kForeignIdWidth), '0');
     return "nr=" + xml_escaped(id);
 }
 
@@ -116,7 +116,7 @@ std::string retenciones20_text(const QrValues& v) {
         !is_sat_total(text_of(v.total)) || !is_safe_seal(seal)) {
         return "";
     }
-    const std::string tail = seal.size() > kSealTail ? seal.substr(seal.size() - kSealTail) : seal;
+    const std::string tail = seal.substr(seal.size() - std::min(seal.size(), kSealTail));
     return std::string(kRetencionesAddress) + "?id=" + text_of(v.uuid) + "&re=" + xml_escaped(text_of(v.issuer)) +
            "&" + receiver + "&tt=" + verification_total(text_of(v.total)) + "&fe=" + tail;
 }
@@ -133,7 +133,7 @@ std::string verification_text(const QrValues& v) {
         !is_sat_total(text_of(v.total)) || !is_safe_seal(seal)) {
         return "";
     }
-    const std::string tail = seal.size() > kSealTail ? seal.substr(seal.size() - kSealTail) : seal;
+    const std::string tail = seal.substr(seal.size() - std::min(seal.size(), kSealTail));
     return std::string(kVerificationAddress) + "?id=" + text_of(v.uuid) +
            "&re=" + with_escaped_ampersands(text_of(v.issuer)) + "&rr=" + with_escaped_ampersands(text_of(v.receiver)) +
            "&tt=" + verification_total(text_of(v.total)) + "&fe=" + tail;
