@@ -206,4 +206,9 @@ TEST(ValueLimit, AWholeDocumentCountsItsTextAttributesAndEntitiesTogether) {
     EXPECT_FALSE(document_fits(document.get(), 0, ValueLimit{100}));
     EXPECT_TRUE(document_fits(document.get(), 0, ValueLimit{120})) << "a comment is no value";
     EXPECT_TRUE(document_fits(document.get(), 120, ValueLimit{100})) << "the file's own size is allowed";
+    const std::string commented = "<!DOCTYPE r [<!ENTITY e '<!-- c --><?pi x?>tttttttttt'>]><r>&e;</r>";
+    const XmlDocPtr inner(parse_invoice_memory(commented.data(), static_cast<int>(commented.size())));
+    ASSERT_TRUE(inner);
+    EXPECT_TRUE(document_fits(inner.get(), 0, ValueLimit{10})) << "nor is a comment inside an entity";
+    EXPECT_FALSE(document_fits(inner.get(), 0, ValueLimit{9}));
 }
