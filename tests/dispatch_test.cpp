@@ -34,6 +34,13 @@ protected:
     std::map<std::string, std::string> renderer_env(const std::string& probe = "none.bmp") const {
         return {{"RECORDER_QUENDA", "keep=1>" + kept().string() + ";probe=" + probe}};
     }
+    // The renderer's settings, with a converter that writes `document` as the vqd it produces.
+    std::map<std::string, std::string> converter_env(const std::string& document) const {
+        dir.write(dir.root() / "produced.vqd", document);
+        auto env = renderer_env();
+        env["RECORDER_OSTREL"] = "copy=" + (dir.root() / "produced.vqd").string() + ">3";
+        return env;
+    }
     fs::path kept() const { return dir.root() / "rendered.vqd"; }
     std::vector<std::string> names() const {
         std::vector<std::string> out;
@@ -178,10 +185,8 @@ TEST_F(Dispatch, UnsafeQrValuesRunNoQrTool) {
 
 TEST_F(Dispatch, GenericTemplateRendersTheConvertersDocumentWithLocalImages) {
     dir.write("logo_ABC010203XY1.jpg", "jpg");
-    dir.write(dir.root() / "produced.vqd", "~D\"logo_ABC010203XY1.jpg\"\nFactura\n");
     dir.write(dir.work() / "cfd.xml", cfd22());
-    auto env = renderer_env();
-    env["RECORDER_OSTREL"] = "copy=" + (dir.root() / "produced.vqd").string() + ">3";
+    const auto env = converter_env("~D\"logo_ABC010203XY1.jpg\"\nFactura\n");
     const RunResult r = dir.run({"cfd.xml"}, env);
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(names(), (Names{"Ostrel.exe", "Quenda.exe"}));
@@ -415,9 +420,7 @@ TEST_F(Dispatch, APathWithBlanksReachesEverySiblingAsOneArgument) {
     const auto has = [](const std::vector<std::string>* start, const std::string& argument) {
         return start && std::find(start->begin(), start->end(), argument) != start->end();
     };
-    dir.write(dir.root() / "produced.vqd", "Factura\n");
-    auto env = renderer_env();
-    env["RECORDER_OSTREL"] = "copy=" + (dir.root() / "produced.vqd").string() + ">3";
+    const auto env = converter_env("Factura\n");
     EXPECT_EQ(dir.run({folder + "f 1.xml"}, env).exit_code, 0);
     const std::string plain = (dir.work() / "mis facturas" / "f 1.xml").string();
     EXPECT_TRUE(has(start_of("Ostrel.exe"), plain));
@@ -465,9 +468,7 @@ TEST_F(Dispatch, NewerInvoicesRunTheirTemplateOnlyWhereItIsInstalled) {
     EXPECT_EQ(names(), (Names{"Marbet.exe"}));
 
     dir.add_newer_templates();
-    dir.write(dir.root() / "produced.vqd", "Factura 4.0\n");
-    auto env = renderer_env();
-    env["RECORDER_OSTREL"] = "copy=" + (dir.root() / "produced.vqd").string() + ">3";
+    const auto env = converter_env("Factura 4.0\n");
     fs::remove(dir.log());
     EXPECT_EQ(dir.run({"f.xml"}, env).exit_code, 0);
     EXPECT_EQ(names(), (Names{"Marbet.exe", "Ostrel.exe", "Quenda.exe"}));

@@ -101,8 +101,9 @@ TEST(StrBuf, ReplaceAllCases) {
     StrBufPtr blank(strbuf_new(10));  // a block, and no text in it
     EXPECT_EQ(strbuf_replace_all(blank.get(), "a", "b"), nullptr);
     StrBufPtr text(strbuf_from_text("abc"));
-    for (const auto& [pattern, replacement] : {std::pair<const char*, const char*>{"", "x"}, {nullptr, "x"}, {"a", nullptr}})
+    for (const auto& [pattern, replacement] : {std::pair<const char*, const char*>{"", "x"}, {nullptr, "x"}, {"a", nullptr}}) {
         EXPECT_EQ(strbuf_replace_all(text.get(), pattern, replacement), nullptr) << "no pattern or no replacement";
+    }
 }
 
 TEST(StrBuf, TextIsNumericAcceptsDigitsPointsAndMinusOnly) {

@@ -54,6 +54,9 @@ std::string seal_without_breaks(const StrBuf* seal) {
     return out;
 }
 
+// The part of a seal a QR text carries: its last eight characters, or all of a shorter one.
+std::string seal_tail(const std::string& seal) { return seal.substr(seal.size() - std::min(seal.size(), kSealTail)); }
+
 // Its "+", "/" and "=" are allowed, nothing that splits a command line.
 bool is_safe_seal(const std::string& seal) {
     return std::none_of(seal.begin(), seal.end(), [](char c) { return is_blank_quote_or_control(static_cast<unsigned char>(c)); });
@@ -116,9 +119,8 @@ std::string retenciones20_text(const QrValues& v) {
         !is_sat_total(text_of(v.total)) || !is_safe_seal(seal)) {
         return "";
     }
-    const std::string tail = seal.substr(seal.size() - std::min(seal.size(), kSealTail));
     return std::string(kRetencionesAddress) + "?id=" + text_of(v.uuid) + "&re=" + xml_escaped(text_of(v.issuer)) +
-           "&" + receiver + "&tt=" + verification_total(text_of(v.total)) + "&fe=" + tail;
+           "&" + receiver + "&tt=" + verification_total(text_of(v.total)) + "&fe=" + seal_tail(seal);
 }
 
 std::string cfdi3_text(const QrValues& v) {
@@ -133,10 +135,9 @@ std::string verification_text(const QrValues& v) {
         !is_sat_total(text_of(v.total)) || !is_safe_seal(seal)) {
         return "";
     }
-    const std::string tail = seal.substr(seal.size() - std::min(seal.size(), kSealTail));
     return std::string(kVerificationAddress) + "?id=" + text_of(v.uuid) +
            "&re=" + with_escaped_ampersands(text_of(v.issuer)) + "&rr=" + with_escaped_ampersands(text_of(v.receiver)) +
-           "&tt=" + verification_total(text_of(v.total)) + "&fe=" + tail;
+           "&tt=" + verification_total(text_of(v.total)) + "&fe=" + seal_tail(seal);
 }
 
 }  // namespace
