@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/failing_memory.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 #include "util/bytebuf.h"
@@ -13,6 +15,7 @@
 #include "util/latin1.h"
 #include "util/linelist.h"
 #include "util/paths.h"
+#include "util/results.h"
 
 namespace {
 
@@ -259,4 +262,40 @@ TEST(Diagnostics, ASystemTextLosesOnlyAClosingPairOfLineEnds) {
         {"Uno\n", "Uno\n"},               {"a\nb", "a\nb"},                 {"\r\n", ""},
     };
     for (const auto& [text, shown] : texts) EXPECT_EQ(without_line_end_pair(text), shown) << text;
+}
+
+TEST(Foundation, EachRefusedBlockIsReportedAndNothingIsHalfStored) {
+    ProgramDir dir;
+    dir.write("lines.txt", "one\r\ntwo\n\nlast");
+    const std::string path = (dir.dir() / "lines.txt").string();
+    const std::function<bool()> operations[] = {
+        [] {
+            KvListPtr list(kv_new());
+            if (!list || !kv_set(list.get(), "RFC", "first")) return false;
+            // A refused replacement keeps the value that was there.
+            const bool replaced = kv_set(list.get(), "rfc", "second");
+            EXPECT_STREQ(strbuf_text(kv_find(list.get(), "RFC")), replaced ? "second" : "first");
+            return replaced && kv_set(list.get(), "other", "third");
+        },
+        [] {
+            ByteBufPtr buf(bytebuf_new());
+            return buf && bytebuf_reserve(buf.get(), 64) == 64;
+        },
+        [&] {
+            LineListPtr list(linelist_read_file(path.c_str()));
+            return list && lines_of(list.get()) == std::vector<std::string>{"one", "two", "", "last"};
+        },
+        [&] {
+            StrBuf* content = nullptr;
+            const int result = read_whole_file(&content, path.c_str(), nullptr);
+            if (result != 0) {
+                EXPECT_EQ(result, kLineFileNoMemory);
+                EXPECT_EQ(content, nullptr);
+            }
+            const bool whole = result == 0 && std::string(strbuf_text(content)) == "one\r\ntwo\n\nlast";
+            strbuf_free(content);
+            return whole;
+        },
+    };
+    for (const auto& operation : operations) EXPECT_GT(refuse_each_block(operation), 0);
 }

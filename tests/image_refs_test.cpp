@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/failing_memory.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
@@ -176,6 +177,22 @@ TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
     if (make_fifo(dir.dir() / "pipe.vqd")) {
         EXPECT_EQ(localise_file_in_place((dir.dir() / "pipe.vqd").string().c_str(), lookup), 503);
     }
+}
+
+TEST_F(Localise, ARefusedBlockOrAFailedWriteLeavesTheDocumentAsItWas) {
+    const std::string original = "A ~D\"img/logo.jpg\"\r\nB";
+    const std::string path = (dir.dir() / "doc.vqd").string();
+    dir.write("logo.jpg", "l");
+    refuse_each_block([&] {
+        dir.write("doc.vqd", original);
+        const int result = localise_file_in_place(path.c_str(), lookup);
+        EXPECT_EQ(dir.read("doc.vqd"), result == 0 ? "A ~D\"logo.jpg\"\r\nB" : original);
+        return result == 0;
+    });
+    dir.write("doc.vqd", original);
+    fs::create_directory(dir.dir() / "doc.vqd.part");
+    EXPECT_EQ(localise_file_in_place(path.c_str(), lookup), 1);
+    EXPECT_EQ(dir.read("doc.vqd"), original);
 }
 
 TEST_F(Localise, ANameWrittenManyTimesIsFetchedOnceAndReplacedAlike) {

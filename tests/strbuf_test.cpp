@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
+
+#include "support/failing_memory.h"
 
 namespace {
 
@@ -120,4 +123,44 @@ TEST(StrBuf, TextIsNumericAcceptsDigitsPointsAndMinusOnly) {
 TEST(StrBuf, RemoveCharsDropsBothQuoteKinds) {
     StrBufPtr result(strbuf_remove_chars("'cfdi:Emisor'\"x\"", "\"'"));
     EXPECT_EQ(text_of(result.get()), "cfdi:Emisorx");
+}
+
+TEST(StrBuf, EachRefusedBlockIsReportedAndTheTextsThatWereMadeAreWhole) {
+    const std::string long_text(300, 'x');
+    const std::function<bool()> operations[] = {
+        [&] {
+            StrBuf* buf = nullptr;
+            const bool done = strbuf_append_text(&buf, "ab") && strbuf_append_text(&buf, long_text.c_str()) &&
+                              strbuf_append_text(&buf, long_text.c_str());
+            if (buf) {
+                EXPECT_EQ(strbuf_text(buf)[buf->length], '\0');
+            }
+            const bool whole = done && text_of(buf) == "ab" + long_text + long_text;
+            strbuf_free(buf);
+            return whole;
+        },
+        [&] {
+            StrBufPtr original(strbuf_from_text(long_text.c_str()));
+            StrBufPtr copy(strbuf_dup(original.get()));
+            return copy && text_of(copy.get()) == long_text;
+        },
+        [] {
+            const char text[] = "abcdef";
+            StrBufPtr range(strbuf_from_range(text + 1, text + 3));
+            StrBufPtr kept(strbuf_remove_chars("a'b\"c", "'\""));
+            return range && kept && text_of(range.get()) == "bcd" && text_of(kept.get()) == "abc";
+        },
+        [&] {
+            StrBufPtr original(strbuf_from_text(("<" + long_text + ">").c_str()));
+            StrBufPtr replaced(strbuf_replace_all(original.get(), "x", "yz"));
+            return replaced && replaced->length == 602 && text_of(replaced.get()).substr(0, 3) == "<yz";
+        },
+        [] {
+            StrBuf* buf = nullptr;
+            const bool done = strbuf_reserve_for(&buf, 1000) && buf->capacity > 1000;
+            strbuf_free(buf);
+            return done;
+        },
+    };
+    for (const auto& operation : operations) EXPECT_GT(refuse_each_block(operation), 0);
 }

@@ -5,9 +5,10 @@
 #include <cstring>
 
 #include "util/diagnostics.h"
+#include "util/memory.h"
 
 ByteBuf* bytebuf_new() {
-    ByteBuf* buf = static_cast<ByteBuf*>(std::calloc(1, sizeof(ByteBuf)));
+    ByteBuf* buf = static_cast<ByteBuf*>(memory_take_zeroed(sizeof(ByteBuf)));
     if (buf) buf->last = -1;
     return buf;
 }
@@ -19,7 +20,7 @@ int32_t bytebuf_reserve(ByteBuf* buf, int64_t size) {
     buf->capacity = 0;
     buf->last = -1;
     if (size <= 0 || size > INT32_MAX) return 0;
-    buf->data = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
+    buf->data = static_cast<unsigned char*>(memory_take(static_cast<size_t>(size)));
     if (buf->data) buf->capacity = static_cast<int32_t>(size);
     return buf->capacity;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "util/memory.h"
+
 int ascii_casecmp(const char* a, const char* b) {
     auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; };
     for (;; ++a, ++b) {
@@ -12,7 +14,7 @@ int ascii_casecmp(const char* a, const char* b) {
 }
 
 KvList* kv_new() {
-    return static_cast<KvList*>(std::calloc(1, sizeof(KvList)));
+    return static_cast<KvList*>(memory_take_zeroed(sizeof(KvList)));
 }
 
 StrBuf* kv_find(const KvList* list, const char* key) {
@@ -28,8 +30,11 @@ int kv_set(KvList* list, const char* key, const char* value) {
     KvList* last = list;
     for (KvList* node = list->next; node; node = node->next) {
         if (node->key && ascii_casecmp(strbuf_text(node->key), key) == 0) {
+            // The old value stays until the new one is held: a refused set changes nothing.
+            StrBuf* replacement = strbuf_from_text(value);
+            if (!replacement) return 0;
             strbuf_free(node->value);
-            node->value = strbuf_from_text(value);
+            node->value = replacement;
             return 1;
         }
         last = node;
@@ -38,6 +43,10 @@ int kv_set(KvList* list, const char* key, const char* value) {
     if (!node) return 0;
     node->key = strbuf_from_text(key);
     node->value = strbuf_from_text(value);
+    if (!node->key || !node->value) {
+        kv_free(node);
+        return 0;
+    }
     last->next = node;
     return 1;
 }

@@ -6,18 +6,19 @@
 #include <vector>
 
 #include "util/diagnostics.h"
+#include "util/memory.h"
 #include "util/results.h"
 
 namespace {
 
-void add_line(LineList* list, const char* bytes, size_t length) {
-    if (length > INT32_MAX - 1) return;
-    Line* line = static_cast<Line*>(std::calloc(1, sizeof(Line)));
-    char* text = static_cast<char*>(std::malloc(length + 1));
+bool add_line(LineList* list, const char* bytes, size_t length) {
+    if (length > INT32_MAX - 1) return false;
+    Line* line = static_cast<Line*>(memory_take_zeroed(sizeof(Line)));
+    char* text = static_cast<char*>(memory_take(length + 1));
     if (!line || !text) {
         std::free(line);
         std::free(text);
-        return;
+        return false;
     }
     if (length) std::memcpy(text, bytes, length);
     text[length] = '\0';
@@ -28,12 +29,13 @@ void add_line(LineList* list, const char* bytes, size_t length) {
     if (list->last) list->last->next = line;
     else list->first = line;
     list->last = line;
+    return true;
 }
 
 // A line ends at a line feed, which is not kept, nor is a carriage return before it.
-void emit(LineList* list, const char* bytes, size_t length) {
+void emit(LineSplitter* splitter, const char* bytes, size_t length) {
     if (length > 0 && bytes[length - 1] == '\r') --length;
-    add_line(list, bytes, length);
+    if (!add_line(splitter->target, bytes, length)) splitter->lost = true;
 }
 
 }  // namespace
@@ -44,10 +46,10 @@ void line_splitter_feed(LineSplitter* splitter, const char* bytes, size_t count)
     // is gathered, in a buffer that grows by doubling.
     while (const char* feed = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<size_t>(end - bytes)))) {
         if (splitter->pending.empty()) {
-            emit(splitter->target, bytes, static_cast<size_t>(feed - bytes));
+            emit(splitter, bytes, static_cast<size_t>(feed - bytes));
         } else {
             splitter->pending.append(bytes, feed);
-            emit(splitter->target, splitter->pending.data(), splitter->pending.size());
+            emit(splitter, splitter->pending.data(), splitter->pending.size());
             splitter->pending.clear();
         }
         bytes = feed + 1;
@@ -57,12 +59,15 @@ void line_splitter_feed(LineSplitter* splitter, const char* bytes, size_t count)
 
 void line_splitter_finish(LineSplitter* splitter) {
     // A trailing CR stays part of a last line without a line feed.
-    if (!splitter->pending.empty()) add_line(splitter->target, splitter->pending.data(), splitter->pending.size());
+    if (!splitter->pending.empty() &&
+        !add_line(splitter->target, splitter->pending.data(), splitter->pending.size())) {
+        splitter->lost = true;
+    }
     splitter->pending.clear();
 }
 
 LineList* linelist_new() {
-    return static_cast<LineList*>(std::calloc(1, sizeof(LineList)));
+    return static_cast<LineList*>(memory_take_zeroed(sizeof(LineList)));
 }
 
 LineList* linelist_read_file(const char* path) {
@@ -82,7 +87,13 @@ LineList* linelist_read_file(const char* path) {
         line_splitter_feed(&splitter, chunk.data(), got);
     }
     line_splitter_finish(&splitter);
+    // A list that misses a line would be read as the whole file: none is given instead.
+    const bool whole = !std::ferror(file) && !splitter.lost;
     std::fclose(file);
+    if (!whole) {
+        linelist_free(list);
+        return nullptr;
+    }
     return list;
 }
 

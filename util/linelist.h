@@ -26,6 +26,7 @@ struct LineList {
 constexpr size_t kReadChunkSize = 65536;
 
 LineList* linelist_new();
+// Null when the file cannot be opened or read, or a line of it cannot be kept.
 LineList* linelist_read_file(const char* path);
 Line* linelist_first(LineList* list);
 Line* linelist_next(LineList* list);
@@ -35,6 +36,7 @@ void linelist_free(LineList* list);
 struct LineSplitter {
     LineList* target;
     std::string pending;  // the start of a line that has not ended yet
+    bool lost = false;    // a line could not be stored
 };
 void line_splitter_feed(LineSplitter* splitter, const char* bytes, size_t count);
 void line_splitter_finish(LineSplitter* splitter);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "util/find_bytes.h"
+#include "util/memory.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ int64_t grown_capacity(int64_t capacity, int64_t need) {
 
 int resize_block(StrBuf* buf, int64_t new_capacity) {
     if (new_capacity > INT32_MAX) return 0;
-    char* block = static_cast<char*>(std::malloc(static_cast<size_t>(new_capacity)));
+    char* block = static_cast<char*>(memory_take(static_cast<size_t>(new_capacity)));
     if (!block) return 0;
     if (buf->text && buf->length > 0) std::memcpy(block, buf->text, static_cast<size_t>(buf->length));
     block[buf->length] = '\0';
@@ -39,7 +40,7 @@ int ensure_slot(StrBuf** slot) {
 StrBuf* strbuf_new(int32_t initial_capacity) {
     StrBuf* buf = strbuf_new_empty();
     if (!buf || initial_capacity <= 0) return buf;
-    buf->text = static_cast<char*>(std::malloc(static_cast<size_t>(initial_capacity)));
+    buf->text = static_cast<char*>(memory_take(static_cast<size_t>(initial_capacity)));
     if (buf->text) {
         buf->text[0] = '\0';
         buf->capacity = initial_capacity;
@@ -48,7 +49,7 @@ StrBuf* strbuf_new(int32_t initial_capacity) {
 }
 
 StrBuf* strbuf_new_empty() {
-    return static_cast<StrBuf*>(std::calloc(1, sizeof(StrBuf)));
+    return static_cast<StrBuf*>(memory_take_zeroed(sizeof(StrBuf)));
 }
 
 void strbuf_free(StrBuf* buf) {
