@@ -299,3 +299,34 @@ TEST(Foundation, EachRefusedBlockIsReportedAndNothingIsHalfStored) {
     };
     for (const auto& operation : operations) EXPECT_GT(refuse_each_block(operation), 0);
 }
+
+TEST(Foundation, AMissingArgumentIsRefusedAndNothingIsWritten) {
+    char out[8] = "kept";
+    char d[8], n[8], e[8];
+    const std::pair<const char*, int> refused[] = {
+        {"last segment without text", path_last_segment(nullptr, out, 7)},
+        {"last segment without room", path_last_segment("a/b", nullptr, 7)},
+        {"directory without text", path_directory(nullptr, out, 7)},
+        {"directory without room", path_directory("a\\b", nullptr, 7)},
+        {"base name without text", path_base_name(nullptr, out, 7)},
+        {"base name without room", path_base_name("a\\b.c", nullptr, 7)},
+        {"split without directory", path_split("a\\b.c", nullptr, n, e)},
+        {"split without name", path_split("a\\b.c", d, nullptr, e)},
+        {"split without extension", path_split("a\\b.c", d, n, nullptr)},
+        {"value without list", kv_set(nullptr, "k", "v")},
+        {"value without value", [] { KvListPtr list(kv_new()); return kv_set(list.get(), "k", nullptr); }()},
+        {"value without key", [] { KvListPtr list(kv_new()); return kv_set(list.get(), nullptr, "v"); }()},
+        {"append without buffer", static_cast<int>(bytebuf_append(nullptr, "a", 1))},
+        {"append of a negative count", [] {
+             ByteBufPtr buf(bytebuf_new());
+             bytebuf_reserve(buf.get(), 8);
+             return static_cast<int>(bytebuf_append(buf.get(), "a", -1));
+         }()},
+        {"reserve without buffer", bytebuf_reserve(nullptr, 8)},
+    };
+    for (const auto& [what, result] : refused) EXPECT_EQ(result, 0) << what;
+    EXPECT_STREQ(out, "kept");
+    KvListPtr list(kv_new());
+    EXPECT_EQ(kv_find(list.get(), nullptr), nullptr);
+    EXPECT_EQ(kv_find(nullptr, "k"), nullptr);
+}

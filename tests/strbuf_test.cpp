@@ -164,3 +164,32 @@ TEST(StrBuf, EachRefusedBlockIsReportedAndTheTextsThatWereMadeAreWhole) {
     };
     for (const auto& operation : operations) EXPECT_GT(refuse_each_block(operation), 0);
 }
+
+TEST(StrBuf, AMissingOrImpossibleArgumentIsRefusedAndChangesNothing) {
+    StrBufPtr full(strbuf_new(8));
+    strbuf_set_text(full.get(), "abc");
+    StrBufPtr blockless(strbuf_new(0));
+    ASSERT_TRUE(blockless);
+    EXPECT_EQ(blockless->text, nullptr);
+    const char text[] = "abc";
+    const std::pair<const char*, int> refused[] = {
+        {"append without a slot", strbuf_append_text(nullptr, "a")},
+        {"append of no text", [&] { StrBuf* slot = full.get(); return strbuf_append_text(&slot, nullptr); }()},
+        {"reserve without a slot", strbuf_reserve_for(nullptr, 4)},
+        {"reserve of a negative length", [&] { StrBuf* slot = full.get(); return strbuf_reserve_for(&slot, -1); }()},
+        {"fill without a buffer", strbuf_fill(nullptr, "a", 1)},
+        {"fill of a blockless buffer", strbuf_fill(blockless.get(), "a", 1)},
+        {"fill of no bytes", strbuf_fill(full.get(), nullptr, 1)},
+        {"fill of a negative count", strbuf_fill(full.get(), "a", -1)},
+        {"set into a blockless buffer", strbuf_set_text(blockless.get(), "")},
+        {"range without a first", strbuf_from_range(nullptr, text) != nullptr},
+        {"range without a last", strbuf_from_range(text, nullptr) != nullptr},
+        {"range that ends before it starts", strbuf_from_range(text + 1, text) != nullptr},
+        {"copy of nothing", strbuf_dup(nullptr) != nullptr},
+    };
+    for (const auto& [what, result] : refused) EXPECT_EQ(result, 0) << what;
+    EXPECT_EQ(text_of(full.get()), "abc");
+    EXPECT_EQ(blockless->length, 0);
+    StrBufPtr same(strbuf_remove_chars("a'b", nullptr));
+    EXPECT_EQ(text_of(same.get()), "a'b");
+}
