@@ -5,4 +5,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh python3
-exec python3 scripts/mutate.py "$@"
+exec python3 -u scripts/mutate.py "$@"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/failing_memory.h"
 #include "viewer/startup.h"
 
 namespace {
@@ -49,6 +50,16 @@ TEST(SplitCommandLine, KeepsTenArgumentsAndCutsEachTo259) {
     EXPECT_EQ(split_command_line("a b", nullptr, kArgSlots, kArgSlotSize), 0);
     EXPECT_EQ(split_command_line(nullptr, table, kArgSlots, kArgSlotSize), 0);
     string_table_free(table, kArgSlots, kArgSlotSize);
+}
+
+TEST(SplitCommandLine, ATableMissingAnySlotIsNoneAndLeavesNothingBehind) {
+    EXPECT_EQ(refuse_each_block([] {
+                  char** table = string_table_new(kArgSlots, kArgSlotSize);
+                  const bool whole = table && split_command_line("a b", table, kArgSlots, kArgSlotSize) == 2;
+                  string_table_free(table, kArgSlots, kArgSlotSize);
+                  return whole;
+              }),
+              kArgSlots + 1);
 }
 
 TEST(MsvcrtRules, SplitFollowsBackslashAndQuoteRules) {

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "document/curl_api.h"
 #include "platform/platform.h"
@@ -129,6 +132,14 @@ TEST_F(Fetch, BodyCutShortLeavesTheOlderFileIntact) {
     EXPECT_EQ(dir.files_ending(".part").size(), 0u);
 }
 
+TEST_F(Fetch, AnImageThatCannotTakeItsPlaceFailsAndLeavesNoDownloadBehind) {
+    const fs::path target = dir.dir() / "ok.jpg";
+    fs::create_directories(target / "taken");
+    EXPECT_EQ(fetch("/ok.jpg", target), CURLE_WRITE_ERROR);
+    EXPECT_TRUE(fs::is_directory(target / "taken"));
+    EXPECT_EQ(dir.files_ending(".part").size(), 0u);
+}
+
 TEST_F(Fetch, RefusedConnectionGives7AndNoFile) {
     const fs::path target = dir.dir() / "x.jpg";
     EXPECT_EQ(fetch("http://127.0.0.1:1/x.jpg", target), 7);
@@ -191,12 +202,15 @@ namespace {
 
 CURLcode (*g_real_setopt)(CURL*, CURLoption, ...) = nullptr;
 
-// A libcurl that knows neither form of the protocol restriction.
-CURLcode setopt_without_protocols(CURL* easy, CURLoption option, ...) {
+// A libcurl that refuses the options listed in g_refused_options.
+std::vector<int> g_refused_options;
+
+CURLcode setopt_refusing(CURL* easy, CURLoption option, ...) {
     va_list args;
     va_start(args, option);
     CURLcode result = CURLE_UNKNOWN_OPTION;
-    if (option == static_cast<CURLoption>(10318) || option == static_cast<CURLoption>(181)) {
+    if (std::find(g_refused_options.begin(), g_refused_options.end(), static_cast<int>(option)) !=
+        g_refused_options.end()) {
         // refused
     } else if (option < CURLOPTTYPE_OBJECTPOINT) {
         result = g_real_setopt(easy, option, va_arg(args, long));
@@ -215,19 +229,33 @@ std::string temp_name(long pid, unsigned n) {
 
 }  // namespace
 
-TEST_F(Fetch, ALibcurlThatRefusesTheProtocolRestrictionFetchesNothing) {
+TEST_F(Fetch, ALibcurlThatRefusesEitherRestrictionFetchesNothing) {
     ASSERT_TRUE(curl_api());
     CurlApi refusing = *curl_api();
     g_real_setopt = refusing.easy_setopt;
-    refusing.easy_setopt = setopt_without_protocols;
-    FetchJob* job = fetch_job_new();
-    job->target_path = (dir.dir() / "ok.jpg").string();
-    job->url = server.url("/ok.jpg");
-    FetchBudget budget = fetch_budget_new(kLimits);
-    EXPECT_NE(fetch_to_file_with(refusing, job, budget), 0);
-    fetch_job_free(job);
-    EXPECT_TRUE(server.seen().empty());
-    EXPECT_FALSE(fs::exists(dir.dir() / "ok.jpg"));
+    refusing.easy_setopt = setopt_refusing;
+    constexpr int kProtocolsByName = 10318, kProtocolsByMask = 181;
+    // Older libraries know only the mask, newer ones prefer the names: one of them is enough.
+    const std::pair<std::vector<int>, bool> cases[] = {
+        {{kProtocolsByName}, true},
+        {{kProtocolsByMask}, true},
+        {{kProtocolsByName, kProtocolsByMask}, false},
+        {{CURLOPT_FOLLOWLOCATION}, false},
+    };
+    for (const auto& [refused, fetched] : cases) {
+        g_refused_options = refused;
+        fs::remove(dir.dir() / "ok.jpg");
+        const size_t asked = server.seen().size();
+        FetchJob* job = fetch_job_new();
+        job->target_path = (dir.dir() / "ok.jpg").string();
+        job->url = server.url("/ok.jpg");
+        FetchBudget budget = fetch_budget_new(kLimits);
+        EXPECT_EQ(fetch_to_file_with(refusing, job, budget) == 0, fetched) << refused.front();
+        fetch_job_free(job);
+        EXPECT_EQ(server.seen().size() > asked, fetched) << refused.front();
+        EXPECT_EQ(fs::exists(dir.dir() / "ok.jpg"), fetched) << refused.front();
+    }
+    g_refused_options.clear();
 }
 
 TEST_F(Fetch, NothingPlantedAtTheNextTemporaryNameIsFollowedOrOverwritten) {
@@ -261,7 +289,17 @@ TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
     dir.write(temp_name(live_pid, 0), "a live run's download");
     dir.write(temp_name(live_pid, 1), "older than any live download can be");
     fs::last_write_time(dir.dir() / temp_name(live_pid, 1), old);
-    dir.write("~Vandrel-notes.part", "not a download's name");
+    const std::string own = temp_name(platform_process_id(), 7);  // a dead run's, whose id this run has now
+    dir.write(own, "");
+    const std::string dead_probe = "~Vandrel-" + std::to_string(gone_pid) + "-probe";
+    dir.write(dead_probe, "");
+    const std::string gone = std::to_string(gone_pid);
+    const std::string not_ours[] = {"~Vandrel-notes.part", "~Vandrel-" + std::to_string(live_pid) + "-probe",
+                                    "~Vandrel-" + gone + ".part", "~Vandrel-" + gone + "-.part",
+                                    "~Vandrel-" + gone + "-x.part", "~Vandrel--3.part", "~Vandrel-.part",
+                                    "~Vandrel-" + gone + "-3.part.bak", "a~Vandrel-" + gone + "-3.part",
+                                    "~Vandrel-1234567890123456789-3.part", "~Vandrel-" + gone + "-probe.txt"};
+    for (const std::string& name : not_ours) dir.write(name, "");
 
     EXPECT_EQ(fetch("/ok.jpg", dir.dir() / "ok.jpg"), 0);
     platform_process_stop_tree(live, 0);
@@ -269,5 +307,7 @@ TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
     EXPECT_FALSE(fs::exists(dir.dir() / temp_name(gone_pid, 3)));
     EXPECT_TRUE(fs::exists(dir.dir() / temp_name(live_pid, 0)));
     EXPECT_FALSE(fs::exists(dir.dir() / temp_name(live_pid, 1)));
-    EXPECT_TRUE(fs::exists(dir.dir() / "~Vandrel-notes.part"));
+    EXPECT_FALSE(fs::exists(dir.dir() / own));
+    EXPECT_FALSE(fs::exists(dir.dir() / dead_probe));
+    for (const std::string& name : not_ours) EXPECT_TRUE(fs::exists(dir.dir() / name)) << name;
 }

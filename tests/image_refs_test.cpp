@@ -139,7 +139,7 @@ TEST_F(Localise, InterleavedMarkersAndSharedStringsAreReplacedOnceInOrder) {
 
 TEST_F(Localise, NamesThatAreNotPlainFileNamesAreNeverFetchedNorUsed) {
     lookup.placeholder = "noimage.jpg";
-    for (const std::string name : {".", "..", "a:b.jpg", "dir/..", "bell\x07.jpg", "C:evil.jpg"}) {
+    for (const std::string name : {".", "..", "a:b.jpg", "dir/..", "bell\x07.jpg", "del\x7f.jpg", "C:evil.jpg", "~web-1.jpg"}) {
         EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;
     }
     issuer("../../etc");

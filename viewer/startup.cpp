@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "util/diagnostics.h"
 #include "util/kvlist.h"
+#include "util/memory.h"
 #include "util/paths.h"
 #include "util/results.h"
 #include "viewer/run_state.h"
@@ -51,10 +52,10 @@ int settle_input_paths(ViewerRun& run) {
 
 char** string_table_new(int count, int size) {
     if (count <= 0 || size <= 0) return nullptr;
-    char** table = static_cast<char**>(std::calloc(static_cast<size_t>(count), sizeof(char*)));
+    char** table = static_cast<char**>(memory_take_zeroed(static_cast<size_t>(count) * sizeof(char*)));
     if (!table) return nullptr;
     for (int i = 0; i < count; ++i) {
-        table[i] = static_cast<char*>(std::malloc(static_cast<size_t>(size)));
+        table[i] = static_cast<char*>(memory_take(static_cast<size_t>(size)));
         if (!table[i]) {
             string_table_free(table, count, size);
             return nullptr;
