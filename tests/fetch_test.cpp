@@ -298,7 +298,8 @@ TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
                                     "~Vandrel-" + gone + ".part", "~Vandrel-" + gone + "-.part",
                                     "~Vandrel-" + gone + "-x.part", "~Vandrel--3.part", "~Vandrel-.part",
                                     "~Vandrel-" + gone + "-3.part.bak", "a~Vandrel-" + gone + "-3.part",
-                                    "~Vandrel-1234567890123456789-3.part", "~Vandrel-" + gone + "-probe.txt"};
+                                    "~Vandrel-1234567890123456789-3.part", "~Vandrel-" + gone + "-probe.txt",
+                                    "_Vandrel-" + gone + "-3.part", "_Vandrel-" + gone + "-probe"};
     for (const std::string& name : not_ours) dir.write(name, "");
 
     EXPECT_EQ(fetch("/ok.jpg", dir.dir() / "ok.jpg"), 0);

@@ -20,7 +20,7 @@ KvList* kv_new() {
 StrBuf* kv_find(const KvList* list, const char* key) {
     if (!list || !key) return nullptr;
     for (const KvList* node = list->next; node; node = node->next) {
-        if (node->key && ascii_casecmp(strbuf_text(node->key), key) == 0) return node->value;
+        if (ascii_casecmp(strbuf_text(node->key), key) == 0) return node->value;
     }
     return nullptr;
 }
@@ -29,7 +29,7 @@ int kv_set(KvList* list, const char* key, const char* value) {
     if (!list || !key || !value) return 0;
     KvList* last = list;
     for (KvList* node = list->next; node; node = node->next) {
-        if (node->key && ascii_casecmp(strbuf_text(node->key), key) == 0) {
+        if (ascii_casecmp(strbuf_text(node->key), key) == 0) {
             // The old value stays until the new one is held: a refused set changes nothing.
             StrBuf* replacement = strbuf_from_text(value);
             if (!replacement) return 0;

@@ -5,6 +5,7 @@
 
 #include "util/strbuf.h"
 
+// Every node after the head holds a key and a value.
 struct KvList {
     StrBuf* key;
     StrBuf* value;
