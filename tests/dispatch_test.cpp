@@ -281,6 +281,17 @@ TEST_F(Dispatch, FailedOrUnusableDecryptionEndsTheRunAndSaysWhyTheInputDidNotPar
     EXPECT_TRUE(std::regex_search(r.messages, std::regex("F1_[0-9]{31}\\.xml\\.dec"))) << r.messages;
 }
 
+TEST_F(Dispatch, ADecrypterThatCannotStartIsToldOnlyByTheRunner) {
+    fs::remove(dir.dir() / "Selvar.exe");
+    dir.write(dir.work() / "F1.xml", "%PDF-1.4\n");
+    const RunResult r = dir.run({"F1.xml"});
+    EXPECT_EQ(r.exit_code, exit_code_as_seen(507));
+    EXPECT_NE(r.messages.find("Error #507: Se encontro un error al intentar ejecutar comando: Selvar.exe"),
+              std::string::npos)
+        << r.messages;
+    EXPECT_EQ(r.messages.find("desencriptar"), std::string::npos) << r.messages;
+}
+
 TEST_F(Dispatch, FileWithoutComprobanteRendersAnEmbeddedDocumentOrIsOpenedAsItIs) {
     dir.write(dir.work() / "other.xml", "<r><x:vqd xmlns:x=\"urn:any\">hola</x:vqd></r>");
     EXPECT_EQ(dir.run({"other.xml"}, renderer_env()).exit_code, 0);

@@ -80,9 +80,11 @@ TEST_F(Localise, PresentImageIsUsedWithoutRequestAndAUrlNeverStandsForIt) {
     dir.write(url_image_name(url), "kept");
     EXPECT_EQ(localise("~D\"" + url + "\" y ~A\"logo.jpg\""), "~D\"" + url_image_name(url) + "\" y ~A\"logo.jpg\"");
     // A reference reports 0 when its image is had, and when it is not to be asked for
-    // at all (a URL whose file name would be too long).
+    // at all (a URL whose file name would be too long, a name that is no plain file's
+    // or no image's, a URL of a page).
     const std::pair<std::string, int> cases[] = {
-        {url, 1}, {"logo.jpg", 1}, {"http://cdn.example/" + std::string(300, 'n') + ".jpg", 0}};
+        {url, 1},           {"logo.jpg", 1}, {"http://cdn.example/" + std::string(300, 'n') + ".jpg", 0},
+        {"C:evil.jpg", 0}, {"notas.txt", 0}, {"http://cdn.example/page.html", 0}};
     for (const auto& [content, localised] : cases) {
         ImageRef ref{content.data(), content.data() + content.size() - 1, nullptr, 0, ""};
         FetchBudget budget = fetch_budget_new(lookup.fetch_limits);
