@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "support/failing_memory.h"
 #include "support/invoices.h"
 
 namespace {
@@ -93,4 +94,15 @@ TEST(DecodeEscapeTokens, ALongChainOfOneTokenDecodesEveryOtherLink) {
     std::string expected;
     for (int i = 0; i < 50000; ++i) expected += "\xe1" "a";
     EXPECT_EQ(decode(chain), expected + "$");
+}
+
+TEST(DecodeEscapeTokens, ARefusedBlockGivesNoTextAndNoBufferGivesNone) {
+    EXPECT_EQ(decode_escape_tokens(nullptr), nullptr);
+    refuse_each_block([] {
+        ByteBufPtr buf(bytebuf_new());
+        if (!buf || bytebuf_reserve(buf.get(), 8) != 8) return false;
+        bytebuf_append(buf.get(), "$amp$x", 6);
+        StrBufPtr result(decode_escape_tokens(buf.get()));
+        return result && std::string(result->text) == "&x";
+    });
 }

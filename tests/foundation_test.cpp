@@ -121,6 +121,8 @@ TEST(LineList, ReadsFilesAcrossTheChunkSizeAndNumbersLines) {
     EXPECT_EQ(linelist_next(list.get()), nullptr);
     EXPECT_EQ(linelist_next(list.get()), nullptr);
     EXPECT_EQ(linelist_read_file((dir.dir() / "missing").string().c_str()), nullptr);
+    EXPECT_EQ(linelist_next(nullptr), nullptr);
+    EXPECT_EQ(linelist_first(nullptr), nullptr);
     dir.write("empty.txt", "");
     LineListPtr empty(linelist_read_file((dir.dir() / "empty.txt").string().c_str()));
     ASSERT_TRUE(empty);

@@ -9,6 +9,7 @@
 #include "support/os.h"
 #include "support/program_dir.h"
 #include "support/test_server.h"
+#include "util/results.h"
 
 namespace {
 
@@ -164,6 +165,15 @@ TEST_F(Localise, OutputLongerThanTwiceTheInputIsKeptWhole) {
     for (int i = 0; i < 50; ++i) expected += "~D\"noimage.jpg\"";
     issuer("missing");
     EXPECT_EQ(localise(text + "tail"), expected + "tail");
+}
+
+TEST_F(Localise, NoTextOrANegativeLengthOrNoListIsRefused) {
+    EXPECT_EQ(localise_image_refs(nullptr, 5, lookup), nullptr);
+    EXPECT_EQ(localise_image_refs("~D\"a.jpg\"", -1, lookup), nullptr);
+    EXPECT_EQ(localise_file_in_place(nullptr, lookup), kDocumentUnreadable);
+    const char name[] = "a.jpg";
+    EXPECT_EQ(image_ref_add(nullptr, name, name + 4), 0);
+    EXPECT_TRUE(requested().empty());
 }
 
 TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {
