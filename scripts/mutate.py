@@ -121,6 +121,31 @@ SANITIZER_ENV = {"ASAN_OPTIONS": "detect_leaks=1:abort_on_error=1",
                  "UBSAN_OPTIONS": "print_stacktrace=1:halt_on_error=1"}
 
 
+def sync_tree(fresh, src):
+    """Makes src hold exactly the files of fresh, touching only those that differ, so
+    that the builds kept from an earlier run rebuild no more than changed."""
+    wanted = set()
+    for folder, _, names in os.walk(fresh):
+        for name in names:
+            relative = os.path.relpath(os.path.join(folder, name), fresh)
+            wanted.add(relative)
+            target = os.path.join(src, relative)
+            with open(os.path.join(fresh, relative), "rb") as new:
+                content = new.read()
+            if os.path.isfile(target):
+                with open(target, "rb") as old:
+                    if old.read() == content:
+                        continue
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copy2(os.path.join(fresh, relative), target)
+            os.utime(target)  # newer than anything built from the file it replaces
+    for folder, _, names in os.walk(src):
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.relpath(path, src) not in wanted:
+                os.remove(path)
+
+
 class Trees:
     """The copy of the committed tree and its two builds, as scripts/test.sh makes them:
     a regular one and one with AddressSanitizer and UndefinedBehaviorSanitizer."""
@@ -132,10 +157,13 @@ class Trees:
         self.builds = [(os.path.join(work, "build"), []),
                        (os.path.join(work, "build-asan"), ["-DVIEWER_SANITIZE=ON", "-DCMAKE_BUILD_TYPE=Debug"])]
         self.jobs = str(os.cpu_count() or 2)
-        shutil.rmtree(self.src, ignore_errors=True)
-        os.makedirs(self.src)
+        fresh = os.path.join(work, "committed")
+        shutil.rmtree(fresh, ignore_errors=True)
+        os.makedirs(fresh)
         archive = subprocess.run(["git", "archive", "HEAD"], cwd=top, check=True, stdout=subprocess.PIPE).stdout
-        subprocess.run(["tar", "-x", "-C", self.src], input=archive, check=True)
+        subprocess.run(["tar", "-x", "-C", fresh], input=archive, check=True)
+        sync_tree(fresh, self.src)
+        shutil.rmtree(fresh)
         for build, options in self.builds:
             subprocess.run(["cmake", "-S", self.src, "-B", build, "-DVIEWER_BUILD_TESTS=ON"] + options,
                            check=True, stdout=subprocess.DEVNULL)
