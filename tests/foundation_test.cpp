@@ -213,6 +213,13 @@ TEST(Latin1, ConvertsCharacterByCharacter) {
     EXPECT_EQ(convert("\xc0\x80z"), "??z");                // an overlong NUL is not a NUL
     EXPECT_EQ(convert("\xe2\x82"), "?");                   // cut sequence at the end
     EXPECT_EQ(convert("\xf0\x9f\x98\x80!"), "?!");
+    // Each lead byte's range at both its ends, and the bytes just past them.
+    const std::pair<const char*, const char*> edges[] = {
+        {"\xc2\x80", "\x80"},     {"\xc1\xbf", "??"},       {"\xdf\xbf", "?"},         {"\xe0\xa0\x80", "?"},
+        {"\xe0\x83\xa9", "?"},    {"\xef\xbf\xbf", "?"},   {"\xf0\x90\x80\x80", "?"}, {"\xf4\x8f\xbf\xbf", "?"},
+        {"\xf5\x80\x80\x80", "????"}, {"\xf0\x9f", "?"},
+    };
+    for (const auto& [utf8, latin1] : edges) EXPECT_EQ(convert(utf8), latin1) << utf8;
 }
 
 TEST(Latin1, LongAsciiRunsConvertAlikeWhereverTheOtherCharactersFall) {

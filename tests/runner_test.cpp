@@ -26,11 +26,11 @@ protected:
         unset_env("RECORDER_LOG");
         unset_env("RECORDER_RECORDER");
     }
-    int run(const std::string& line, int timeout_ms = 0) {
+    int run(const std::string& line, int timeout_ms = 0, int wait = 1) {
         // A caption and limits of the test's own: the runner knows only what it is given.
         CollectedMessages shown;
         const RunSettings settings{shown.reporter("Visor de prueba"), timeout_ms};
-        const int result = run_command(line.c_str(), nullptr, 1, 0, settings);
+        const int result = run_command(line.c_str(), nullptr, wait, 0, settings);
         messages = shown.text;
         return result;
     }
@@ -86,6 +86,14 @@ TEST_F(Runner, ExitCodeIsReturnedWithoutMessageIncluding259) {
     EXPECT_EQ(messages, "");
     set_env("RECORDER_RECORDER", "exit=259");
     EXPECT_EQ(run("recorder", 2000), exit_code_as_seen(259));
+}
+
+TEST_F(Runner, AChildNotWaitedForGivesZeroWhateverItsExitCode) {
+    set_env("RECORDER_RECORDER", "exit=3");
+    EXPECT_EQ(run("recorder", 0, 0), 0);
+    EXPECT_EQ(messages, "");
+    for (int i = 0; i < 500 && dir.starts().empty(); ++i) platform_sleep_ms(10);
+    EXPECT_EQ(dir.starts().size(), 1u) << "the child runs all the same";
 }
 
 TEST_F(Runner, MissingProgramShowsTwoBoxesAndGives507) {
