@@ -101,6 +101,13 @@ TEST_F(RfcTable, FirstMatchingKeyWinsIgnoringCaseOfAsciiLettersOnly) {
               (std::vector<std::string>{"/f/F001.xml", "copia"}));
     EXPECT_EQ(run("E&\xf1" "1"), 510);
     EXPECT_EQ(run(" ABC010203XY1"), 510);
+    // A key is all of its bytes: one that holds a NUL after the RFC is another key.
+    dir.write("tableRFC.cfg", std::string("ABC010203XY1\0X=otro.exe\nabc010203xy1=visor.exe\n", 47));
+    EXPECT_EQ(run("ABC010203XY1"), 0);
+    EXPECT_EQ(dir.starts().back()[0], "visor.exe");
+    dir.write("tableRFC.cfg",
+              "sin igual\r\nABC010203XY1 =otro.exe\r\nabc010203xy1=visor.exe \"$file$\" $2$\r\n"
+              "ABC010203XY1=otro.exe\r\nE&\xd1" "1=visor.exe\r\n=otro.exe $1$\r\n");
     EXPECT_EQ(run(""), 0);
     EXPECT_EQ(dir.starts().back()[0], "otro.exe");
     EXPECT_EQ(dir.starts().back()[2], "F001.xml");

@@ -147,5 +147,7 @@ TEST(InvoiceVersions, RetencionesAreKnownByTheirRootElementNamespaceAndVersion) 
     EXPECT_EQ(document_kind_row("Retenciones", (ns + "2").c_str(), "1.0"), nullptr) << "the version of its namespace";
     EXPECT_EQ(document_kind_row("retenciones", (ns + "2").c_str(), "2.0"), nullptr) << "names compare exactly";
     EXPECT_EQ(document_kind_row("Comprobante", "http://www.sat.gob.mx/cfd/4", "4.0"), nullptr);
+    EXPECT_EQ(document_kind_row(nullptr, (ns + "2").c_str(), "2.0"), nullptr) << "a root without a name";
+    EXPECT_EQ(document_kind_row("Retenciones", nullptr, "2.0"), nullptr) << "a root without a namespace";
     EXPECT_EQ(invoice_version_row("1.0").root_element, nullptr) << "\"1.0\" of a Comprobante stays CFD 1.0";
 }

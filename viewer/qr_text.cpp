@@ -87,7 +87,7 @@ std::string xml_escaped(const std::string& text) {
 // to 20 with zeros when asked); empty when neither passes its check.
 std::string receiver_field(const QrValues& v, bool pad_foreign) {
     if (v.receiver) return is_safe(v.receiver) ? "rr=" + xml_escaped(text_of(v.receiver)) : "";
-    if (!v.foreign_receiver || !is_safe(v.foreign_receiver)) return "";
+    if (!is_safe(v.foreign_receiver)) return "";  // an absent one is not safe either
     std::string id = text_of(v.foreign_receiver);
     if (pad_foreign) id.insert(0, kForeignIdWidth - std::min(id.size(), kForeignIdWidth), '0');
     return "nr=" + xml_escaped(id);
