@@ -45,6 +45,9 @@ TEST(DecodeEscapeTokens, FrontBlanksAreTrimmedButALoneCrIsKept) {
 
 TEST(TrimLeadingBlanks, DropsBlanksAndLineEndsBeforeTheTextOnly) {
     trim_leading_blanks(nullptr);  // nothing to do, and no crash
+    StrBufPtr blockless(strbuf_new_empty());
+    trim_leading_blanks(blockless.get());
+    EXPECT_EQ(blockless->text, nullptr);
     const std::pair<std::string, std::string> texts[] = {
         {"", ""}, {" \t\n\r\nabc  ", "abc  "}, {"\rabc", "\rabc"}, {" \n ", ""}, {"a b", "a b"}};
     for (const auto& [text, trimmed] : texts) {

@@ -135,7 +135,9 @@ TEST(ReadWholeFile, ReadsBytesReportsMissingFileAndLeavesEmptyFileEmpty) {
     content[10] = '\0';
     dir.write("big.bin", content);
     StrBuf* buf = nullptr;
+    memory_refuse_block(0);
     EXPECT_EQ(read_whole_file(&buf, (dir.dir() / "big.bin").string().c_str(), nullptr), 0);
+    EXPECT_EQ(memory_blocks_taken(), 2) << "a record and one block sized from the file's length";
     ASSERT_NE(buf, nullptr);
     EXPECT_EQ(std::string(buf->text, static_cast<size_t>(buf->length)), content);
     strbuf_free(buf);

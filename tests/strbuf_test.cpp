@@ -193,3 +193,11 @@ TEST(StrBuf, AMissingOrImpossibleArgumentIsRefusedAndChangesNothing) {
     StrBufPtr same(strbuf_remove_chars("a'b", nullptr));
     EXPECT_EQ(text_of(same.get()), "a'b");
 }
+
+TEST(StrBuf, BulkResultsAreSizedOnce) {
+    StrBufPtr original(strbuf_from_text(std::string(5000, 'x').c_str()));
+    memory_refuse_block(0);
+    StrBufPtr replaced(strbuf_replace_all(original.get(), "x", "yz"));
+    EXPECT_EQ(memory_blocks_taken(), 2) << "a record and one block of the final size";
+    EXPECT_EQ(replaced->length, 10000);
+}
