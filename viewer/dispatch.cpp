@@ -97,14 +97,14 @@ int draw_qr_code(ViewerRun& run, const InvoiceReading& reading) {
     // Named after the run's document, where the renderer looks for it.
     run.qr_bitmap_path = run.temp_doc_path.substr(0, run.temp_doc_path.rfind('.')) + ".bmp";
     platform_remove_on_stop(run.qr_bitmap_path.c_str());
-    const std::string command = command_line_from({{kViewerSettings.qr_tool_exe, false},
-                                                   {"-o", false},
-                                                   {run.qr_bitmap_path, true},
-                                                   {"-z", false},
-                                                   {"10", false},
-                                                   {"-t", false},
-                                                   {"BMP", false},
-                                                   {reading.qr_text, false}});
+    const std::string command = command_line_from({as_word(kViewerSettings.qr_tool_exe),
+                                                   as_word("-o"),
+                                                   as_name(run.qr_bitmap_path),
+                                                   as_word("-z"),
+                                                   as_word("10"),
+                                                   as_word("-t"),
+                                                   as_word("BMP"),
+                                                   as_word(reading.qr_text)});
     run_command(command.c_str(), nullptr, 1, 0, run.run_settings);
     return 0;
 }
@@ -127,8 +127,8 @@ int run_generic_template(ViewerRun& run, const InvoiceVersion& row) {
     if (const char* template_file = generic_template_of(row)) {
         if (const int refused = ensure_program_dir_writable(run)) return refused;
         const std::string command =
-            command_line_from({{kViewerSettings.converter_exe, false}, {run.full_path, true}, {template_file, true},
-                               {run.temp_doc_path, true}, {"-c", false}, {row.config_file, true}});
+            command_line_from({as_word(kViewerSettings.converter_exe), as_name(run.full_path), as_name(template_file),
+                               as_name(run.temp_doc_path), as_word("-c"), as_name(row.config_file)});
         run_command(command.c_str(), nullptr, 1, 0, run.run_settings);
     }
     if (!platform_file_readable(run.temp_doc_path.c_str())) {
@@ -202,11 +202,11 @@ int parse_input(ViewerRun& run, XmlDocPtr& document) {
         const unsigned long code = show_system_error(run.reporter());
         return code ? static_cast<int>(code) : 1;
     }
-    const std::string command = command_line_from({{kViewerSettings.decrypter_exe, false},
-                                                   {run.full_path, true},
-                                                   {decrypted, true},
-                                                   {"-c", false},
-                                                   {"<Comprobante", true}});
+    const std::string command = command_line_from({as_word(kViewerSettings.decrypter_exe),
+                                                   as_name(run.full_path),
+                                                   as_name(decrypted),
+                                                   as_word("-c"),
+                                                   as_name("<Comprobante")});
     if (const int result = run_command(command.c_str(), nullptr, 1, 0, run.run_settings)) {
         return report_failed_decryption(run, result);
     }

@@ -128,8 +128,8 @@ int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
 }
 
 int start_renderer(ViewerRun& run, const std::string& document_name) {
-    std::vector<CommandArgument> arguments = {{document_name, true}, {"-x=" + run.full_path, true}};
-    for (int i = 1; i < run.arg_count; ++i) arguments.push_back({run.args[i], true});
+    std::vector<CommandArgument> arguments = {as_name(document_name), as_name("-x=" + run.full_path)};
+    for (int i = 1; i < run.arg_count; ++i) arguments.push_back(as_name(run.args[i]));
     const std::string command = command_line_from(arguments);
     const char* renderer = kViewerSettings.renderer_exe;
     platform_set_last_error(0);

@@ -153,7 +153,7 @@ int run_viewer(ViewerRun& run) {
 
     if (ascii_casecmp(run.extension.c_str(), "vqd") == 0) {
         // The renderer runs in the program's directory: a relative name would name another file there.
-        const std::string command = command_line_from({{kViewerSettings.renderer_exe, false}, {run.full_path, true}});
+        const std::string command = command_line_from({as_word(kViewerSettings.renderer_exe), as_name(run.full_path)});
         return run_command(command.c_str(), nullptr, 1, 0, run.run_settings);
     }
     return dispatch_document(run);
