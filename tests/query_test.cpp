@@ -106,6 +106,8 @@ TEST(ParseInvoice, HostileFilesDoNotExpandOrReachLocalFiles) {
                                  "'>]><Comprobante><Emisor rfc='&x;'/>&x;</Comprobante>";
     // An external entity is never loaded, and an attribute that refers to one makes the file unparsable.
     EXPECT_FALSE(Parsed::from_text(external).parsed());
+    dir.write("external.xml", external);
+    EXPECT_EQ(invoice_from_file((dir.dir() / "external.xml").string().c_str()), nullptr) << "read from a file alike";
 
     // The library's own guard refuses a document whose entities multiply its size.
     EXPECT_FALSE(Parsed::from_text(entity_bomb(12, "Comprobante")).parsed());
