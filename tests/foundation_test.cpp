@@ -256,6 +256,10 @@ TEST(Diagnostics, StampsDifferAndHave31Characters) {
     EXPECT_EQ(std::string(a).find_first_not_of("0123456789"), std::string::npos);
     EXPECT_EQ(std::stol(std::string(a).substr(23)), platform_process_id());
     EXPECT_EQ(std::stol(std::string(b).substr(17, 6)), std::stol(std::string(a).substr(17, 6)) + 1);
+    make_unique_stamp(nullptr, sizeof a);  // nowhere to write: nothing written, no crash
+    char untouched[4] = "abc";
+    make_unique_stamp(untouched, 0);
+    EXPECT_STREQ(untouched, "abc");
 }
 
 TEST(Diagnostics, ShowSystemErrorShowsNothingWithoutAnError) {
