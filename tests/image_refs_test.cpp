@@ -230,6 +230,17 @@ TEST_F(Localise, OnlyImageNamesAreRequestedWhileFilesAlreadyPresentAreUsed) {
     EXPECT_EQ(requested().size(), 3u);
 }
 
+TEST_F(Localise, AProgramFileIsNeverFetchedUnderAnyNameTheSystemTakesForIt) {
+    lookup.placeholder = "noimage.jpg";
+    lookup.program_files = {"Quenda", "rendered", "logo.png"};
+    for (const std::string name : {"quenda", "Quenda.", "RENDERED", "LOGO.png"}) {
+        EXPECT_EQ(localise("~D\"" + name + "\""), "~D\"noimage.jpg\"") << name;
+    }
+    EXPECT_TRUE(requested().empty());
+    EXPECT_EQ(localise("~D\"otro.png\""), "~D\"otro.png\"");
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/otro.png"}));
+}
+
 TEST_F(Localise, NamesAreRequestedPercentEncodedAndStoredUnderTheirPlainName) {
     const std::vector<std::pair<std::string, std::string>> names = {
         {"logo empresa.jpg", "logo%20empresa.jpg"},

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-
 namespace {
 
 constexpr size_t kReportSize = 1024;
