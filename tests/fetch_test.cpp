@@ -273,6 +273,17 @@ TEST_F(Fetch, NothingPlantedAtTheNextTemporaryNameIsFollowedOrOverwritten) {
     EXPECT_EQ(read_file(dir.dir() / "ok.jpg"), kJpeg);
 }
 
+TEST_F(Fetch, SixteenNamesTakenInARowGiveUpTheFetchAndAFreeSeventeenthIsNotTried) {
+    for (unsigned n = 0; n < 16; ++n) dir.write(temp_name(platform_process_id(), n), "taken");
+    FetchBudget budget = fetch_budget_new(kLimits);
+    budget.swept = true;
+    EXPECT_EQ(fetch_with("/ok.jpg", dir.dir() / "ok.jpg", budget), CURLE_WRITE_ERROR);
+    EXPECT_FALSE(fs::exists(dir.dir() / "ok.jpg"));
+    EXPECT_FALSE(fs::exists(dir.dir() / temp_name(platform_process_id(), 16)));
+    EXPECT_TRUE(server.seen().empty());
+    EXPECT_EQ(fetch_with("/ok.jpg", dir.dir() / "ok.jpg", budget), 0) << "the next fetch goes on from the seventeenth";
+}
+
 TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
     // A live process other than this one: the recorder waiting a minute.
     const fs::path pid_file = dir.root() / "live.pid";
