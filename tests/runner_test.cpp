@@ -88,6 +88,12 @@ TEST_F(Runner, ExitCodeIsReturnedWithoutMessageIncluding259) {
     EXPECT_EQ(run("recorder", 2000), exit_code_as_seen(259));
 }
 
+TEST_F(Runner, WithoutATimeLimitAChildRunsToItsEndPastAWholeSecond) {
+    set_env("RECORDER_RECORDER", "sleep=1;exit=4");
+    EXPECT_EQ(run("recorder"), 4);
+    EXPECT_EQ(messages, "");
+}
+
 TEST_F(Runner, AChildNotWaitedForGivesZeroWhateverItsExitCode) {
     set_env("RECORDER_RECORDER", "exit=3");
     EXPECT_EQ(run("recorder", 0, 0), 0);
