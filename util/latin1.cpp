@@ -7,7 +7,7 @@ size_t utf8_to_latin1(const unsigned char* in, size_t count, char* out) {
     size_t i = 0;
     size_t n = 0;
     auto is_continuation = [&](size_t at) { return at < count && (in[at] & 0xC0) == 0x80; };
-    while (i < count) {
+    for (;;) {
         // Runs of ASCII, the bulk of a document, are copied eight bytes at a time.
         while (i + 8 <= count) {
             uint64_t word;
