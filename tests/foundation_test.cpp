@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -324,6 +325,18 @@ TEST(Foundation, EachRefusedBlockIsReportedAndNothingIsHalfStored) {
         },
     };
     for (const auto& operation : operations) EXPECT_GT(refuse_each_block(operation), 0);
+}
+
+TEST(ByteBuf, AsksForBlocksUpToTheLargestSizeItCanCountAndNoFurther) {
+    ByteBufPtr buf(bytebuf_new());
+    // The block is refused, so nothing that large is ever taken; what counts is whether it is asked for.
+    const std::pair<int64_t, int> sizes[] = {{INT32_MAX, 1}, {int64_t{INT32_MAX} + 1, 0}, {0, 0}, {-1, 0}};
+    for (const auto& [size, asked] : sizes) {
+        memory_refuse_block(1);
+        EXPECT_EQ(bytebuf_reserve(buf.get(), size), 0) << size;
+        EXPECT_EQ(memory_blocks_taken(), asked) << size;
+        memory_refuse_block(0);
+    }
 }
 
 TEST(Foundation, AMissingArgumentIsRefusedAndNothingIsWritten) {
