@@ -143,6 +143,7 @@ StrBuf* decode_escape_tokens(const ByteBuf* buf) {
 void trim_leading_blanks(StrBuf* buf) {
     if (!buf || buf->length == 0) return;  // a record without a block has no length either
     const auto drop = static_cast<int32_t>(leading_blanks(buf->text, static_cast<size_t>(buf->length)));
+    if (drop == 0) return;  // the text stays where it is: no copy of a whole document for nothing
     std::memmove(buf->text, buf->text + drop, static_cast<size_t>(buf->length - drop));
     buf->length -= drop;
     buf->text[buf->length] = '\0';

@@ -13,6 +13,7 @@ and the count caught; the survivors are listed for a reader to judge. --replay a
 mutations an earlier run printed (only its survivors with --survivors) to the tree as it is
 now, each to the line that still reads as it did, and judges them again.
 """
+import filecmp
 import os
 import random
 import re
@@ -130,12 +131,8 @@ def sync_tree(fresh, src):
             relative = os.path.relpath(os.path.join(folder, name), fresh)
             wanted.add(relative)
             target = os.path.join(src, relative)
-            with open(os.path.join(fresh, relative), "rb") as new:
-                content = new.read()
-            if os.path.isfile(target):
-                with open(target, "rb") as old:
-                    if old.read() == content:
-                        continue
+            if os.path.isfile(target) and filecmp.cmp(os.path.join(fresh, relative), target, shallow=False):
+                continue
             os.makedirs(os.path.dirname(target), exist_ok=True)
             shutil.copy2(os.path.join(fresh, relative), target)
             os.utime(target)  # newer than anything built from the file it replaces

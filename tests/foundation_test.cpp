@@ -313,12 +313,11 @@ TEST(Foundation, EachRefusedBlockIsReportedAndNothingIsHalfStored) {
         [&] {
             StrBuf* content = nullptr;
             const int result = read_whole_file(&content, path.c_str(), nullptr);
-            if (result != 0) {
-                EXPECT_EQ(result, kLineFileNoMemory);
-                EXPECT_EQ(content, nullptr);
-            }
             if (result == 0) {
                 EXPECT_STREQ(strbuf_text(content), "one\r\ntwo\n\nlast");
+            } else {
+                EXPECT_EQ(result, kLineFileNoMemory);
+                EXPECT_EQ(content, nullptr);
             }
             strbuf_free(content);
             return result == 0;

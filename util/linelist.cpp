@@ -32,10 +32,14 @@ bool add_line(LineList* list, const char* bytes, size_t length) {
     return true;
 }
 
+void keep_line(LineSplitter* splitter, const char* bytes, size_t length) {
+    if (!add_line(splitter->target, bytes, length)) splitter->lost = true;
+}
+
 // A line ends at a line feed, which is not kept, nor is a carriage return before it.
 void emit(LineSplitter* splitter, const char* bytes, size_t length) {
     if (length > 0 && bytes[length - 1] == '\r') --length;
-    if (!add_line(splitter->target, bytes, length)) splitter->lost = true;
+    keep_line(splitter, bytes, length);
 }
 
 }  // namespace
@@ -59,10 +63,7 @@ void line_splitter_feed(LineSplitter* splitter, const char* bytes, size_t count)
 
 void line_splitter_finish(LineSplitter* splitter) {
     // A trailing CR stays part of a last line without a line feed.
-    if (!splitter->pending.empty() &&
-        !add_line(splitter->target, splitter->pending.data(), splitter->pending.size())) {
-        splitter->lost = true;
-    }
+    if (!splitter->pending.empty()) keep_line(splitter, splitter->pending.data(), splitter->pending.size());
     splitter->pending.clear();
 }
 
