@@ -1,12 +1,14 @@
 #include "document/fetch.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "document/curl_api.h"
 #include "document/temp_download.h"
 #include "platform/platform.h"
+#include "util/memory.h"
 #include "util/paths.h"
 
 namespace {
@@ -112,9 +114,17 @@ FetchBudget fetch_budget_new(const FetchLimits& limits) {
     return budget;
 }
 
-FetchJob* fetch_job_new() { return new (std::nothrow) FetchJob{}; }
+// Taken from the records' allocator, so that a refused block is seen as it is for any record.
+FetchJob* fetch_job_new() {
+    void* block = memory_take(sizeof(FetchJob));
+    return block ? new (block) FetchJob{} : nullptr;
+}
 
-void fetch_job_free(FetchJob* job) { delete job; }
+void fetch_job_free(FetchJob* job) {
+    if (!job) return;
+    job->~FetchJob();
+    std::free(job);
+}
 
 size_t fetch_write_cb(char* data, size_t size, size_t count, void* user) {
     auto* job = static_cast<FetchJob*>(user);

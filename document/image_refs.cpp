@@ -1,7 +1,11 @@
 #include "document/image_refs.h"
 
+#include <curl/curl.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +18,7 @@
 #include "util/find_bytes.h"
 #include "util/kvlist.h"
 #include "util/linelist.h"
+#include "util/memory.h"
 #include "util/paths.h"
 #include "util/results.h"
 
@@ -106,7 +111,11 @@ std::string url_image_name(const std::string& reference) {
     return extension.empty() ? name : name + "." + extension;
 }
 
-ImageRef* image_ref_new() { return new (std::nothrow) ImageRef{}; }
+// Taken from the records' allocator, so that a refused block is seen as it is for any record.
+ImageRef* image_ref_new() {
+    void* block = memory_take(sizeof(ImageRef));
+    return block ? new (block) ImageRef{} : nullptr;
+}
 
 int image_ref_add(ImageRef* head, const char* first, const char* last) {
     if (!head || last < first) return 0;
@@ -123,7 +132,8 @@ int image_ref_add(ImageRef* head, const char* first, const char* last) {
 void image_ref_list_free(ImageRef* head) {
     while (head) {
         ImageRef* next = head->next;
-        delete head;
+        head->~ImageRef();
+        std::free(head);
         head = next;
     }
 }
@@ -135,7 +145,7 @@ constexpr size_t kMaxFileName = 255;
 
 int fetch_image(ImageRef* ref, const std::string& url, FetchBudget& budget, const ImageLookup& lookup) {
     FetchJobPtr job(fetch_job_new());
-    if (!job) return 0;
+    if (!job) return CURLE_OUT_OF_MEMORY;
     job->target_path = local_path_of(lookup, ref->local_name);
     job->url = url;
     const int result = lookup.fetch(job.get(), budget);
@@ -185,16 +195,17 @@ int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lo
     // or any other file the program or its siblings look up by name.
     if (!is_image_name(name) || is_program_file(lookup, name)) return 0;
     std::string url;
-    if (!image_server_url(lookup.base_url, name, url)) return 0;
+    if (const int failed = lookup.server_url(lookup.base_url, name, url)) return failed;
     return fetch_image(ref, url, budget, lookup);
 }
 
 namespace {
 
-// Every reference of every marker, in list order, linked after `head`.
-std::vector<ImageRef*> find_references(ImageRef* head, const char* text, const char* search_end) {
+// Every reference of every marker, in list order, linked after `head`; false
+// when one could not be recorded, since a reference left as written could point
+// the renderer outside the program's directory.
+bool find_references(ImageRef* head, const char* text, const char* search_end, std::vector<ImageRef*>& refs) {
     ImageRef* tail = head;
-    std::vector<ImageRef*> refs;
     for (const char* marker : kMarkers) {
         const size_t marker_length = std::strlen(marker);
         for (const char* position = text;;) {
@@ -206,14 +217,14 @@ std::vector<ImageRef*> find_references(ImageRef* head, const char* text, const c
             const char* close =
                 static_cast<const char*>(std::memchr(open + 1, '"', static_cast<size_t>(search_end - open - 1)));
             if (!close) break;
-            if (image_ref_add(tail, open + 1, close - 1)) {
-                tail = tail->next;
-                refs.push_back(tail);
-            }
             position = close;
+            if (close == open + 1) continue;  // empty quotes name nothing
+            if (!image_ref_add(tail, open + 1, close - 1)) return false;
+            tail = tail->next;
+            refs.push_back(tail);
         }
     }
-    return refs;
+    return true;
 }
 
 // The references that are replaced, by start; a quoted string reached by several
@@ -289,7 +300,8 @@ ByteBuf* localise_image_refs(const char* text, int64_t length, const ImageLookup
     if (!head) return nullptr;
     // References are searched up to the first NUL; the whole length is copied.
     const char* nul = static_cast<const char*>(std::memchr(text, '\0', static_cast<size_t>(length)));
-    const std::vector<ImageRef*> refs = find_references(head.get(), text, nul ? nul : text + length);
+    std::vector<ImageRef*> refs;
+    if (!find_references(head.get(), text, nul ? nul : text + length, refs)) return nullptr;
     const std::vector<ImageRef*> used = references_used(refs);
     localise_all(refs, used, lookup);
     return rewritten(text, length, used, lookup.placeholder);

@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "document/fetch.h"
+#include "document/image_url.h"
 #include "util/bytebuf.h"
 #include "util/strbuf.h"
 
 // How a missing image is fetched: 0 stored, otherwise the failure.
 using ImageFetch = int (*)(FetchJob* job, FetchBudget& budget);
+// How the image server's address of a name is made: 0 made, otherwise the failure.
+using ImageServerUrl = int (*)(const std::string& base, const std::string& latin1_name, std::string& url);
 
 // What localisation needs to know of the run.
 struct ImageLookup {
@@ -26,6 +29,7 @@ struct ImageLookup {
     std::string base_url;                // followed by the image name
     FetchLimits fetch_limits;
     ImageFetch fetch = fetch_to_file;    // tests put a deterministic answer here
+    ImageServerUrl server_url = image_server_url;  // and a failing one here
     std::vector<std::string> program_files;  // names the program runs or reads: never fetched
 };
 
@@ -51,7 +55,9 @@ std::string url_image_name(const std::string& reference);
 
 ByteBuf* localise_image_refs(const char* text, int64_t length, const ImageLookup& lookup);
 // A missing image is fetched within what is left of `budget`, the time of the
-// whole document, and only when its name is an image's.
+// whole document, and only when its name is an image's. 0 when the image is had
+// or is not to be asked for; otherwise libcurl's code, CURLE_OUT_OF_MEMORY when
+// the request could not be made.
 int localise_image_ref(ImageRef* ref, FetchBudget& budget, const ImageLookup& lookup);
 // 0 rewritten; 503 unreadable or empty; 511 no buffer; 1 cannot be written.
 int localise_file_in_place(const char* path, const ImageLookup& lookup);

@@ -27,10 +27,10 @@ struct Expansion {
 // backslashes is a character, not a quote).
 struct QuoteState {
     bool inside = false;
-    size_t backslashes = 0;
+    bool escaping = false;  // an odd number of backslashes came just before
     void feed(char c) {
-        if (c == '"' && backslashes % 2 == 0) inside = !inside;
-        backslashes = c == '\\' ? backslashes + 1 : 0;
+        if (c == '"' && !escaping) inside = !inside;
+        escaping = c == '\\' && !escaping;
     }
 };
 

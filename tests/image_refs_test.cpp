@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "document/curl_api.h"
+#include "document/image_url.h"
 #include "platform/platform.h"
 #include "support/failing_memory.h"
 #include "support/os.h"
@@ -174,6 +176,38 @@ TEST_F(Localise, NoTextOrANegativeLengthOrNoListIsRefused) {
     const char name[] = "a.jpg";
     EXPECT_EQ(image_ref_add(nullptr, name, name + 4), 0);
     EXPECT_TRUE(requested().empty());
+}
+
+TEST_F(Localise, AnImageWhoseRequestCannotBeMadeIsReportedAndNotAskedFor) {
+    const auto localise_one = [&](const std::string& content) {
+        ImageRef ref{content.data(), content.data() + content.size() - 1, nullptr, 0, ""};
+        FetchBudget budget = fetch_budget_new(lookup.fetch_limits);
+        const int result = localise_image_ref(&ref, budget, lookup);
+        EXPECT_EQ(ref.localised, 0) << content;
+        return result;
+    };
+    // No job for the transfer: the first block the reference takes.
+    for (const std::string& content : {std::string("logo.jpg"), server.url("/web/logo.jpg")}) {
+        memory_refuse_block(1);
+        EXPECT_EQ(localise_one(content), CURLE_OUT_OF_MEMORY) << content;
+        memory_refuse_block(0);
+    }
+    lookup.server_url = [](const std::string&, const std::string&, std::string&) { return int{CURLE_FAILED_INIT}; };
+    EXPECT_EQ(localise_one("logo.jpg"), CURLE_FAILED_INIT);
+    EXPECT_TRUE(requested().empty());
+}
+
+TEST(ImageServerUrl, IsTheBaseAndTheEscapedNameOrLibcurlsFailure) {
+    ASSERT_TRUE(curl_api());
+    CurlApi failing = *curl_api();
+    failing.easy_escape = [](CURL*, const char*, int) -> char* { return nullptr; };
+    const std::pair<const CurlApi*, int> cases[] = {
+        {curl_api(), CURLE_OK}, {&failing, CURLE_OUT_OF_MEMORY}, {nullptr, CURLE_FAILED_INIT}};
+    for (const auto& [curl, expected] : cases) {
+        std::string url = "kept";
+        EXPECT_EQ(image_server_url_with(curl, "http://h/i/", "a \xf1~.jpg", url), expected);
+        EXPECT_EQ(url, expected == CURLE_OK ? "http://h/i/a%20%C3%B1~.jpg" : "kept");
+    }
 }
 
 TEST_F(Localise, FileInPlaceRewritesDocumentsAndRefusesMissingOrEmptyOnes) {

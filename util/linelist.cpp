@@ -1,5 +1,6 @@
 #include "util/linelist.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -138,8 +139,8 @@ int read_whole_file(StrBuf** slot, const char* path, FILE* log) {
     // Size the buffer once from the file's length; chunks still go through the
     // regular append, so a file that grows while being read is taken whole.
     if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        if (size > 0 && !strbuf_reserve_for(slot, size)) {
+        // A length that cannot be told (-1) sizes nothing in advance.
+        if (!strbuf_reserve_for(slot, std::max(std::ftell(file), 0L))) {
             std::fclose(file);
             return fail(kLineFileNoMemory, "Error No. %d. No hay memoria para almacenar el archivo de entrada");
         }

@@ -55,7 +55,7 @@ using XPathResult = std::unique_ptr<xmlXPathObject, XPathObjectDeleter>;
 XPathResult query_nodes(const StrBuf* query, const Invoice& invoice) {
     if (!query || !invoice.context) return nullptr;
     const std::string text = strbuf_text(query);
-    const bool braced = text.size() >= 2 && text.front() == '{' && text.back() == '}';
+    const bool braced = text.starts_with('{') && text.ends_with('}');
     const std::string expression = braced ? text.substr(1, text.size() - 2) : shorthand_expression(text);
     if (!braced && expression.empty()) return nullptr;
     StrBufPtr qualified(qualify_path(expression.c_str(), invoice.default_ns_count));
