@@ -66,7 +66,7 @@ void settle_chain(std::vector<uint8_t>& chain) {
         chain[0] |= kTaken;
         return;
     }
-    for (uint8_t pair = 0; pair < std::size(kTokens); ++pair) {
+    for (uint8_t pair = 0; pair != std::size(kTokens); ++pair) {
         for (size_t i = 0; i < chain.size(); ++i) {
             if (chain[i] != pair) continue;
             const bool left_taken = i > 0 && (chain[i - 1] & kTaken);

@@ -318,11 +318,8 @@ int localise_file_in_place(const char* path, const ImageLookup& lookup) {
     // Written beside the document and moved over it, so that a failed write
     // never leaves the document cut short.
     const std::string temp_path = std::string(path) + ".part";
-    if (bytebuf_write_file(localised.get(), temp_path.c_str(), nullptr) != 0) {
-        platform_remove_file(temp_path.c_str());
-        return 1;
-    }
-    if (!platform_replace_file(temp_path.c_str(), path)) {
+    if (bytebuf_write_file(localised.get(), temp_path.c_str(), nullptr) != 0 ||
+        !platform_replace_file(temp_path.c_str(), path)) {
         platform_remove_file(temp_path.c_str());
         return 1;
     }

@@ -1,5 +1,6 @@
 #include "document/temp_download.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -22,12 +23,12 @@ std::string temp_name(long pid, unsigned n) {
 
 // What lies between the temporary prefix and `suffix` in `name`; false when it is not so framed.
 bool framed(const std::string& name, const std::string& suffix, std::string& middle) {
-    const std::string prefix = kPrefix;
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-        return false;
-    }
-    middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    // Taken off one after the other, so that the two never share a character.
+    if (!name.starts_with(kPrefix)) return false;
+    std::string rest = name.substr(std::strlen(kPrefix));
+    if (!rest.ends_with(suffix)) return false;
+    rest.resize(rest.size() - suffix.size());
+    middle = rest;
     return true;
 }
 

@@ -34,7 +34,7 @@ int run_command(const char* command_line, const char* application, int wait, int
                 const RunSettings& settings) {
     const Reporter& reporter = settings.reporter;
     const int timeout_ms = settings.timeout_ms;
-    const bool limited = timeout_ms >= 1;
+    const bool limited = timeout_ms > 0;
     const long long start = limited ? platform_calendar_seconds() : 0;
     std::string current_dir;
     platform_get_current_dir(current_dir);

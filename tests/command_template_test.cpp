@@ -40,6 +40,7 @@ TEST(ExpandCommandTemplate, PlaceholdersStandForThePathAnArgumentOrNothing) {
 TEST(ExpandCommandTemplate, AQuoteAfterAnOddNumberOfBackslashesOpensNoQuotedStretch) {
     EXPECT_EQ(expand("visor.exe \\\"%1% x"), "visor.exe \\\"\"F001.xml\" x");
     EXPECT_EQ(expand("visor.exe \"%1% x\""), "visor.exe \"\\\"F001.xml\\\" x\"");
+    EXPECT_EQ(expand("\"%1% x\""), "\"\\\"F001.xml\\\" x\"") << "a template may open with its quote";
 }
 
 TEST(ExpandCommandTemplate, InsertedTextIsNeverReadAgainAsTemplateText) {

@@ -80,6 +80,20 @@ protected:
         s.Get("/announced.jpg", [](const httplib::Request&, httplib::Response& r) { serve_large(r, 50u << 20, true); });
         s.Get("/unannounced.jpg", [](const httplib::Request&, httplib::Response& r) { serve_large(r, 50u << 20, false); });
         s.Get("/trickle.jpg", [this](const httplib::Request&, httplib::Response& r) { server.trickle(r, kJpeg); });
+        // Seven bytes of a page, then one more byte every half second.
+        s.Get("/slow-portal.jpg", [this](const httplib::Request&, httplib::Response& r) { server.trickle(r, "<html>x"); });
+        // An image whose first piece is shorter than its signature.
+        s.Get("/split.png", [](const httplib::Request&, httplib::Response& r) {
+            r.set_chunked_content_provider("image/png", [](size_t offset, httplib::DataSink& sink) {
+                if (offset >= kPng.size()) {
+                    sink.done();
+                    return true;
+                }
+                if (offset > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                const size_t piece = offset == 0 ? 4 : kPng.size() - offset;
+                return sink.write(kPng.data() + offset, piece);
+            });
+        });
         server.start();
     }
     int fetch(const std::string& path, const fs::path& target) {
@@ -173,6 +187,16 @@ TEST_F(Fetch, OnlyBodiesThatBeginAsAnImageAreKept) {
         EXPECT_FALSE(fs::exists(dir.dir() / name)) << name;
     }
     EXPECT_EQ(dir.files_ending(".part").size(), 0u);
+}
+
+TEST_F(Fetch, AnImageIsJudgedOnceItsSignatureHasArrivedInWhateverPiecesItCame) {
+    EXPECT_EQ(fetch("/split.png", dir.dir() / "split.png"), 0);
+    EXPECT_EQ(read_file(dir.dir() / "split.png"), kPng);
+    // A page is refused as soon as the longest signature could have arrived, not at the time limit.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(fetch("/slow-portal.jpg", dir.dir() / "slow.jpg"), 23);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kLimits.image_timeout_ms));
+    EXPECT_FALSE(fs::exists(dir.dir() / "slow.jpg"));
 }
 
 TEST_F(Fetch, BodiesOverTheSizeLimitAreRefusedAnnouncedOrNot) {
@@ -302,6 +326,8 @@ TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
     fs::last_write_time(dir.dir() / temp_name(live_pid, 1), old);
     const std::string own = temp_name(platform_process_id(), 7);  // a dead run's, whose id this run has now
     dir.write(own, "");
+    const std::string no_run = temp_name(0, 3);  // no process has id 0
+    dir.write(no_run, "");
     const std::string dead_probe = "~Vandrel-" + std::to_string(gone_pid) + "-probe";
     dir.write(dead_probe, "");
     const std::string gone = std::to_string(gone_pid);
@@ -313,13 +339,19 @@ TEST_F(Fetch, DownloadsLeftByStoppedRunsAreSweptButNeverALiveRunsOwn) {
                                     "_Vandrel-" + gone + "-3.part", "_Vandrel-" + gone + "-probe"};
     for (const std::string& name : not_ours) dir.write(name, "");
 
-    EXPECT_EQ(fetch("/ok.jpg", dir.dir() / "ok.jpg"), 0);
+    FetchBudget budget = fetch_budget_new(kLimits);
+    EXPECT_EQ(fetch_with("/ok.jpg", dir.dir() / "ok.jpg", budget), 0);
+    // Swept once a document: a later image of the same document does not look again.
+    dir.write(temp_name(gone_pid, 4), "");
+    EXPECT_EQ(fetch_with("/ok.jpg", dir.dir() / "ok2.jpg", budget), 0);
+    EXPECT_TRUE(fs::exists(dir.dir() / temp_name(gone_pid, 4)));
     platform_process_stop_tree(live, 0);
     platform_process_free(live);
     EXPECT_FALSE(fs::exists(dir.dir() / temp_name(gone_pid, 3)));
     EXPECT_TRUE(fs::exists(dir.dir() / temp_name(live_pid, 0)));
     EXPECT_FALSE(fs::exists(dir.dir() / temp_name(live_pid, 1)));
     EXPECT_FALSE(fs::exists(dir.dir() / own));
+    EXPECT_FALSE(fs::exists(dir.dir() / no_run));
     EXPECT_FALSE(fs::exists(dir.dir() / dead_probe));
     for (const std::string& name : not_ours) EXPECT_TRUE(fs::exists(dir.dir() / name)) << name;
 }

@@ -93,11 +93,40 @@ TEST(ByteBuf, WritesHeldBytesOrAnEmptyFile) {
     }
 }
 
+TEST(ByteBuf, AFailedWriteIsLoggedAndASuccessfulOneIsNot) {
+    ProgramDir dir;
+    ByteBufPtr buf(bytebuf_new());
+    bytebuf_reserve(buf.get(), 8);
+    bytebuf_append(buf.get(), "abc", 3);
+    const std::string log_path = (dir.work() / "log.txt").string();
+    FILE* log = std::fopen(log_path.c_str(), "wb");
+    ASSERT_TRUE(log);
+    platform_set_last_error(2);  // left over from an earlier failure
+    EXPECT_EQ(bytebuf_write_file(buf.get(), (dir.work() / "out.bin").string().c_str(), log), 0);
+    EXPECT_EQ(std::ftell(log), 0);
+    EXPECT_EQ(bytebuf_write_file(buf.get(), (dir.work() / "no" / "such").string().c_str(), log), 1);
+    std::fclose(log);
+    // One stamped line whose text, after the stamp, is the system's.
+    const std::string logged = read_file(log_path);
+    const size_t colon = logged.find(':');
+    ASSERT_NE(colon, std::string::npos) << logged;
+    EXPECT_GT(logged.size(), colon + 2) << logged;
+    EXPECT_EQ(logged.find('\n'), logged.size() - 1) << logged;
+}
+
 TEST(LineSplitter, SplitsCrLfLfAndEmptyLines) {
     EXPECT_EQ(split_chunks({std::string("a\r\nb\n\nc")}), (std::vector<std::string>{"a", "b", "", "c"}));
     EXPECT_EQ(split_chunks({"\n"}), (std::vector<std::string>{""}));
     EXPECT_EQ(split_chunks({}), (std::vector<std::string>{}));
     EXPECT_EQ(split_chunks({"last\r"}), (std::vector<std::string>{"last\r"}));
+    // An empty line first in its chunk: the byte before the chunk is not its carriage return.
+    const char text[] = "\r\nx\n";
+    LineListPtr list(linelist_new());
+    LineSplitter splitter{list.get(), {}};
+    line_splitter_feed(&splitter, text + 1, 3);
+    line_splitter_finish(&splitter);
+    EXPECT_EQ(lines_of(list.get()), (std::vector<std::string>{"", "x"}));
+    EXPECT_FALSE(splitter.lost);
 }
 
 TEST(LineSplitter, JoinsLinesAcrossChunkBoundaries) {
@@ -205,9 +234,12 @@ TEST(Paths, NativeSeparatorIsHonoured) {
     EXPECT_STREQ(out, "/home/u");
     EXPECT_EQ(path_base_name("/a.b/c.xml", out, 259, '/'), 1);
     EXPECT_STREQ(out, "c");
+    EXPECT_EQ(path_directory_of("/home/u/f.xml", '/'), "/home/u");
+    EXPECT_EQ(path_directory_of("", '/'), "");
 }
 
 TEST(Latin1, ConvertsCharacterByCharacter) {
+    EXPECT_EQ(latin1_to_utf8("\x7f\x80\xff"), "\x7f\xc2\x80\xc3\xbf");  // ASCII ends at 0x7F
     EXPECT_EQ(convert("E&\xc3\x91" "831019M53"), "E&\xd1" "831019M53");
     EXPECT_EQ(convert("\xc2\xa0\xc3\xbf"), "\xa0\xff");         // the edges of Latin-1
     EXPECT_EQ(convert("\xc4\x80"), "?");                     // U+0100, just past them
@@ -354,6 +386,12 @@ TEST(Foundation, AMissingArgumentIsRefusedAndNothingIsWritten) {
         {"value without list", kv_set(nullptr, "k", "v")},
         {"value without value", [] { KvListPtr list(kv_new()); return kv_set(list.get(), "k", nullptr); }()},
         {"value without key", [] { KvListPtr list(kv_new()); return kv_set(list.get(), nullptr, "v"); }()},
+        {"value without key in a list that has one", [] {
+             KvListPtr list(kv_new());
+             kv_set(list.get(), "a", "1");
+             return kv_set(list.get(), nullptr, "v");
+         }()},
+        {"extension without text", [&] { return path_extension(nullptr, e, 7); }()},
         {"append without buffer", static_cast<int>(bytebuf_append(nullptr, "a", 1))},
         {"append of a negative count", [] {
              ByteBufPtr buf(bytebuf_new());
@@ -364,6 +402,7 @@ TEST(Foundation, AMissingArgumentIsRefusedAndNothingIsWritten) {
     };
     for (const auto& [what, result] : refused) EXPECT_EQ(result, 0) << what;
     EXPECT_STREQ(out, "kept");
+    EXPECT_STREQ(e, "") << "the extension is emptied";
     KvListPtr list(kv_new());
     EXPECT_EQ(kv_find(list.get(), nullptr), nullptr);
     EXPECT_EQ(kv_find(nullptr, "k"), nullptr);

@@ -178,6 +178,40 @@ TEST_F(Localise, NoTextOrANegativeLengthOrNoListIsRefused) {
     EXPECT_TRUE(requested().empty());
 }
 
+TEST_F(Localise, AStringTwoMarkersReachIsUsedOnceAndInTheOrderOfTheText) {
+    dir.write("m", "local");
+    const std::string text = "~D ~A \"x.jpg\" ~D\"y.jpg\" ~D ~A \"m\"";
+    EXPECT_EQ(localise(text), text);
+    EXPECT_EQ(requested(), (Paths{"/Vandrel/images/x.jpg", "/Vandrel/images/y.jpg"}));
+}
+
+TEST_F(Localise, AUrlsImageIsKeptUnderANameUpToTheLongestTheFileSystemsTake) {
+    if (on_windows()) GTEST_SKIP() << "the program's directory and such a name pass the Windows path limit";
+    const std::string one = base_url + "n.jpg";
+    const size_t stem = 256 - url_image_name(one).size();  // a name of 255 characters
+    for (const auto& [letters, fetched] : {std::pair{stem, true}, std::pair{stem + 1, false}}) {
+        const std::string url = base_url + std::string(letters, 'n') + ".jpg";
+        const std::string name = url_image_name(url);
+        EXPECT_EQ(localise("~D\"" + url + "\""), "~D\"" + (fetched ? name : std::string()) + "\"") << name.size();
+        std::error_code too_long;  // a name past the limit cannot even be looked for
+        EXPECT_EQ(fs::exists(dir.dir() / name, too_long), fetched) << name.size();
+    }
+    EXPECT_EQ(requested().size(), 1u);
+}
+
+TEST_F(Localise, ANameEndingInABlankOrMadeAPathByTheRfcIsNotAskedFor) {
+    lookup.placeholder = "noimage.jpg";
+    EXPECT_EQ(localise("~D\"sello \""), "~D\"noimage.jpg\"");
+    issuer("../x");
+    EXPECT_EQ(localise("~D\"logo.jpg\""), "~D\"noimage.jpg\"");
+    const std::string name = "logo.jpg";
+    ImageRef ref{name.data(), name.data() + name.size() - 1, nullptr, 0, ""};
+    FetchBudget budget = fetch_budget_new(lookup.fetch_limits);
+    EXPECT_EQ(localise_image_ref(&ref, budget, lookup), 0);
+    EXPECT_EQ(ref.localised, 0);
+    EXPECT_TRUE(requested().empty());
+}
+
 TEST_F(Localise, AnImageWhoseRequestCannotBeMadeIsReportedAndNotAskedFor) {
     const auto localise_one = [&](const std::string& content) {
         ImageRef ref{content.data(), content.data() + content.size() - 1, nullptr, 0, ""};
@@ -291,9 +325,9 @@ TEST_F(Localise, NamesAreRequestedPercentEncodedAndStoredUnderTheirPlainName) {
         EXPECT_TRUE(platform_file_readable(stored.c_str())) << name;
     }
     // A reference that is a URL keeps its own form; only blanks, controls and non-ASCII are encoded.
-    const std::string url = server.url("/Vandrel/images/foto a\xf1o 50%25.jpg");
+    const std::string url = server.url("/Vandrel/images/foto a\xf1o\x7f~ 50%25.jpg");
     EXPECT_EQ(localise("~D\"" + url + "\""), "~D\"" + url_image_name(url) + "\"");
-    EXPECT_EQ(server.seen().back().target, "/Vandrel/images/foto%20a%C3%B1o%2050%25.jpg");
+    EXPECT_EQ(server.seen().back().target, "/Vandrel/images/foto%20a%C3%B1o%7F~%2050%25.jpg");
     // Any name the file system takes can be fetched: the temporary name does not grow with it.
     if (!on_windows()) {
         const std::string long_name = std::string(246, 'n') + ".jpg";

@@ -41,6 +41,7 @@ TEST(StrBuf, NewWithCapacityAndDupCopyContentExactly) {
     StrBufPtr buf(strbuf_new(10));
     EXPECT_EQ(buf->capacity, 10);
     EXPECT_EQ(strbuf_fill(buf.get(), "abc", 3), 1);
+    EXPECT_EQ(strbuf_fill(buf.get(), "", 0), 1);
     EXPECT_EQ(text_of(buf.get()), "abc");
     StrBufPtr copy(strbuf_dup(buf.get()));
     EXPECT_EQ(copy->capacity, 4);
@@ -206,6 +207,25 @@ TEST(StrBuf, AMissingOrImpossibleArgumentIsRefusedAndChangesNothing) {
     EXPECT_EQ(blockless->length, 0);
     StrBufPtr same(strbuf_remove_chars("a'b", nullptr));
     EXPECT_EQ(text_of(same.get()), "a'b");
+}
+
+TEST(StrBuf, ReservingTakesNoBlockForWhatFitsAndNeverOneBeyondTheLargestSize) {
+    StrBufPtr small(strbuf_from_text("abc"));
+    StrBuf* slot = small.get();
+    memory_refuse_block(0);
+    EXPECT_EQ(strbuf_reserve_for(&slot, 10), 1);
+    EXPECT_EQ(memory_blocks_taken(), 0);
+    EXPECT_EQ(small->capacity, 128);
+    // 127 plus steps of 128 reaches INT32_MAX exactly: asked for (and refused here), one step more is not.
+    StrBufPtr odd(strbuf_new(127));
+    slot = odd.get();
+    memory_refuse_block(1);
+    EXPECT_EQ(strbuf_reserve_for(&slot, INT32_MAX - 1), 0);
+    EXPECT_EQ(memory_blocks_taken(), 1);
+    EXPECT_EQ(strbuf_reserve_for(&slot, INT32_MAX), 0);
+    EXPECT_EQ(memory_blocks_taken(), 1);
+    memory_refuse_block(0);
+    EXPECT_EQ(odd->capacity, 127);
 }
 
 TEST(StrBuf, BulkResultsAreSizedOnce) {

@@ -30,7 +30,7 @@ void log_system_error(FILE* log) {
 
 unsigned long show_system_error(const Reporter& reporter) {
     const unsigned long code = platform_last_error();
-    if (code == 0) return 0;
+    // No error (0) has no text either.
     const std::string text = system_error_text(code);
     if (text.empty()) return 0;
     report_message(reporter, text.c_str(), MESSAGE_ICON_WARNING);

@@ -6,7 +6,7 @@
 namespace {
 
 void copy_cut(char* out, const char* first, size_t count, size_t limit) {
-    if (count > limit) count = limit;
+    count = std::min(count, limit);
     std::memcpy(out, first, count);
     out[count] = '\0';
 }

@@ -185,7 +185,7 @@ StrBuf* strbuf_replace_all(const StrBuf* buf, const char* pattern, const char* r
         strbuf_append_bytes(&result, replacement, static_cast<int64_t>(replacement_length));
         cursor = p + pattern_length;
     }
-    if (cursor < content_end) strbuf_append_bytes(&result, cursor, content_end - cursor);
+    strbuf_append_bytes(&result, cursor, content_end - cursor);
     return result;
 }
 
