@@ -49,6 +49,11 @@ TEST(SplitCommandLine, KeepsTenArgumentsAndCutsEachTo259) {
     EXPECT_EQ(split_command_line("a b", table, 0, kArgSlotSize), 0);
     EXPECT_EQ(split_command_line("a b", nullptr, kArgSlots, kArgSlotSize), 0);
     EXPECT_EQ(split_command_line(nullptr, table, kArgSlots, kArgSlotSize), 0);
+    EXPECT_EQ(split_command_line("a b", table, kArgSlots, 0), 0) << "slots without room";
+    // The first argument's whole length is told, however long the ones after it are.
+    size_t first_length = 0;
+    EXPECT_EQ(split_command_line("abc de", table, kArgSlots, kArgSlotSize, &first_length), 2);
+    EXPECT_EQ(first_length, 3u);
     string_table_free(table, kArgSlots, kArgSlotSize);
 }
 

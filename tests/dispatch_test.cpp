@@ -132,10 +132,11 @@ TEST_F(Dispatch, ADocumentCutShortByAFailedWriteNeverReachesTheRenderer) {
     struct Restore {
         ~Restore() { limit_children_file_size(0); }
     } restore;
-    // One line longer than the write buffer, written in one piece; then short lines, through the buffer.
+    // One line longer than the write buffer; short lines; and a line whose last
+    // bytes are left to the close, which alone fails.
     std::string short_lines;
     for (int i = 0; i < 2000; ++i) short_lines += std::string(99, 'b') + "\n";
-    for (const std::string& text : {std::string(150000, 'a'), short_lines}) {
+    for (const std::string& text : {std::string(150000, 'a'), short_lines, std::string(102500, 'a')}) {
         dir.write(dir.work() / "long.xml", cfdi32("<vqd>" + text + "</vqd>", "not-a-uuid"));
         const RunResult r = dir.run({"long.xml"});
         EXPECT_NE(r.exit_code, 0);

@@ -61,6 +61,10 @@ TEST(InvoiceVersions, ARowDecidesWhatIsReadTheQrCodeAndTheTemplate) {
         EXPECT_EQ(reading.qr_text, expected[i].qr_text) << rows[i].version;
         EXPECT_STREQ(generic_template_of(rows[i]), expected[i].template_file) << rows[i].version;
     }
+    // A value past the limit is told, and no QR text is made from what could not be read.
+    const InvoiceReading cut = read_invoice(*invoice, rows[0], ValueLimit{5});
+    EXPECT_TRUE(cut.too_large);
+    EXPECT_EQ(cut.qr_text, "");
 }
 
 TEST(InvoiceVersions, EachVersionOfTheRealTableReadsShowsAndDrawsWhatItsEraNeeds) {

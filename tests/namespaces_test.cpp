@@ -70,7 +70,8 @@ TEST(RegisterNamespaces, PrefixesPerUri) {
 }
 
 TEST(RegisterNamespaces, CommentBeforeTheRootDoesNotHideItsNamespaces) {
-    Registered r("<?xml version='1.0'?><!-- factura --><?pi x?><Comprobante xmlns='urn:cfd'/>");
+    Registered r("<?xml version='1.0'?><!-- factura --><?pi x?><Comprobante xmlns='urn:cfd'><a/></Comprobante>"
+                 "<!-- fin -->");
     EXPECT_EQ(r.default_ns_count(), 1);
     EXPECT_EQ(r.uri("fa-def-ns"), "urn:cfd");
 }

@@ -1,10 +1,12 @@
 #include "xml/query.h"
 
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
 #include <string>
 
+#include "support/failing_memory.h"
 #include "support/os.h"
 #include "support/program_dir.h"
 #include "xml/invoice.h"
@@ -83,6 +85,8 @@ TEST(QueryValue, ShorthandAndBracedFormsOnADefaultNamespace) {
     EXPECT_EQ(cfd.value("{"), "(none)");
     EXPECT_EQ(cfd.value("}"), "(none)");
     EXPECT_EQ(cfd.value("{}"), "(none)");
+    EXPECT_EQ(cfd.value("{/Comprobante/@total "), "(none)") << "braces on both ends, or none";
+    EXPECT_EQ(cfd.value(" /Comprobante/@total}"), "(none)");
     EXPECT_EQ(cfd.value("{count(//Concepto)}"), "(none)");
 }
 
@@ -127,6 +131,25 @@ TEST(ParseInvoice, TextBeyondTheLibrarysNodeLimitIsKeptWholeFromFileAndMemory) {
         EXPECT_TRUE(invoice->value("{//vqd}") == text) << "the embedded text arrives whole and in order";
         EXPECT_EQ(invoice->value("{/Comprobante/text()}"), "&");
     }
+}
+
+TEST(QueryValue, ARefusedBlockGivesNoValueRatherThanAShorterOne) {
+    // Every step of the path is qualified, or there is no path to evaluate.
+    const Parsed invoice = Parsed::from_text("<r xmlns='urn:r'><s a='valor'/></r>");
+    for (const char* query : {"{/r/s/@a}", "{/r/s[@a]/@a}", "{//s/@a}"}) {
+        refuse_each_block([&] {
+            const std::string value = invoice.value(query);
+            if (value != "(none)") {
+                EXPECT_EQ(value, "valor") << query;
+            }
+            return value != "(none)";
+        });
+    }
+}
+
+TEST(ParseInvoice, TheLoaderHandsOutNothingOutsideAParse) {
+    xml_setup();
+    EXPECT_EQ(xmlGetExternalEntityLoader()("file:///etc/hostname", nullptr, nullptr), nullptr);
 }
 
 TEST(ParseInvoice, NotWellFormedFails) {
@@ -213,4 +236,16 @@ TEST(ValueLimit, AWholeDocumentCountsItsTextAttributesAndEntitiesTogether) {
     ASSERT_TRUE(inner);
     EXPECT_TRUE(document_fits(inner.get(), 0, ValueLimit{10})) << "nor is a comment inside an entity";
     EXPECT_FALSE(document_fits(inner.get(), 0, ValueLimit{9}));
+    const std::string cdata = "<r><![CDATA[" + std::string(101, 'c') + "]]></r>";
+    const XmlDocPtr sectioned(parse_invoice_memory(cdata.data(), static_cast<int>(cdata.size())));
+    ASSERT_TRUE(sectioned);
+    EXPECT_FALSE(document_fits(sectioned.get(), 0, ValueLimit{100})) << "a CDATA section is a value";
+    // An entity declared nowhere the parser could read stands for nothing.
+    const std::string undeclared = "<!DOCTYPE r SYSTEM 'x.dtd'><r>&u;</r>";
+    const XmlDocPtr unknown(parse_invoice_memory(undeclared.data(), static_cast<int>(undeclared.size())));
+    if (unknown) {
+        EXPECT_TRUE(document_fits(unknown.get(), 0, ValueLimit{0}));
+    }
+    EXPECT_TRUE(document_fits(nullptr, 0, ValueLimit{0}));
+    EXPECT_TRUE(value_fits(nullptr, ValueLimit{0})) << "no node has no value";
 }

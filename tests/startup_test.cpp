@@ -52,6 +52,14 @@ TEST_F(Startup, AnExistingFileWhosePathIsTooLongIsSaidToBeTooLongNotMissing) {
                               "(m\xc3\xa1s de 259 caracteres)\n");
     }
     EXPECT_TRUE(dir.starts().empty());
+    // The longest path the program takes opens; one character more is refused.
+    const std::string folder = (dir.work() / std::string(120, 'c')).string() + "/";
+    for (const size_t length : {size_t{259}, size_t{260}}) {
+        const std::string document = folder + std::string(length - folder.size() - 4, 'f') + ".vqd";
+        dir.write(document, "doc");
+        EXPECT_EQ(dir.run({document}).exit_code, length == 259 ? 0 : exit_code_as_seen(504)) << length;
+    }
+    EXPECT_EQ(dir.starts().size(), 1u);
 }
 
 TEST_F(Startup, ReadyDocumentGoesToTheRendererByTheFullPathOfTheFileTheUserNamed) {

@@ -36,10 +36,9 @@ int refuse_oversized_invoice(const ViewerRun& run) {
 
 // 0 when the program's directory takes files; otherwise its message box and 515.
 int ensure_program_dir_writable(ViewerRun& run) {
-    if (run.program_dir_writable || platform_dir_writable(run.app_dir.c_str())) {
-        run.program_dir_writable = true;
-        return 0;
-    }
+    // Asked of the system once a run.
+    if (!run.program_dir_writable) run.program_dir_writable = platform_dir_writable(run.app_dir.c_str());
+    if (run.program_dir_writable) return 0;
     // Every road that writes fails in its own way there; one clear message instead.
     const std::string message = "No se puede escribir en la carpeta del programa " + run.app_dir +
                                 ". Instale Tesmira Viewer en una carpeta en la que su usuario pueda escribir.";
@@ -255,7 +254,7 @@ int open_in_browser(const ViewerRun& run) {
     std::string target = run.full_path;
     std::replace(target.begin(), target.end(), '\\', '/');
     // A path that begins at the root already brings the slash that ends the URL's empty host.
-    if (!target.empty() && target[0] == '/') target.erase(0, 1);
+    if (target.starts_with('/')) target.erase(0, 1);
     const std::string parameters = "\"file:///" + target + "\"";
     intptr_t failure = 0;
     if (platform_shell_open(kWindowsBrowser, parameters.c_str(), failure)) return 0;

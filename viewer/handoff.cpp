@@ -1,6 +1,7 @@
 // The printable document carried inside an invoice, written out and rendered.
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -35,23 +36,24 @@ bool write_text_mode(FILE* file, const char* bytes, size_t count) {
         used = 0;
         return ok;
     };
+    auto put = [&](const char* piece, size_t size) {
+        while (size != 0) {
+            if (used == sizeof chunk && !flush()) return false;
+            const size_t taken = std::min(size, sizeof chunk - used);
+            std::memcpy(chunk + used, piece, taken);
+            used += taken;
+            piece += taken;
+            size -= taken;
+        }
+        return true;
+    };
     for (const char* const end = bytes + count; bytes != end;) {
         const char* feed = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<size_t>(end - bytes)));
-        const size_t run = static_cast<size_t>((feed ? feed : end) - bytes);
-        if (run >= sizeof chunk) {
-            // Long lines go straight out rather than through the chunk.
-            if (!flush() || std::fwrite(bytes, 1, run, file) != run) return false;
-        } else {
-            if (used + run + 2 > sizeof chunk && !flush()) return false;
-            std::memcpy(chunk + used, bytes, run);
-            used += run;
-        }
-        bytes += run;
+        const char* const line_end = feed ? feed : end;
+        if (!put(bytes, static_cast<size_t>(line_end - bytes))) return false;
         if (!feed) break;
-        if (used + 2 > sizeof chunk && !flush()) return false;
-        chunk[used++] = '\r';
-        chunk[used++] = '\n';
-        ++bytes;
+        if (!put("\r\n", 2)) return false;
+        bytes = feed + 1;
     }
     return flush();
 }
@@ -106,7 +108,7 @@ int hand_off_document(ViewerRun& run, xmlNodePtr element, int decode_tokens) {
         if (!text) return report_xml_error(run.reporter());
     } else {
         text.reset(xmlNodeGetContent(element));
-        if (!text) return 0;
+        if (!text) return report_xml_error(run.reporter());
         length = std::strlen(reinterpret_cast<const char*>(text.get()));
     }
     // Latin-1 never takes more bytes than UTF-8, so the text is converted where it lies.

@@ -80,7 +80,7 @@ int split_command_line(const char* text, char** table, int count, int size, size
     size_t at = 0;
     int stored = 0;
     while (stored < count) {
-        while (at < length && text[at] == ' ') ++at;  // only spaces separate arguments
+        while (text[at] == ' ') ++at;  // only spaces separate arguments; the terminator ends the run
         if (at >= length) break;
         const size_t start = at;
         // A stretch opened by one kind of quote is closed only by the same kind, so

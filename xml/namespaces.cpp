@@ -100,8 +100,9 @@ void collect_node_namespaces(xmlNodePtr node, int* counter, NamespaceBindings& b
             at = child;
             continue;
         }
-        while (at && at != node && !at->next) at = at->parent;
-        at = at && at != node ? at->next : nullptr;
+        // Climbing from inside `node` always reaches it again.
+        while (at != node && !at->next) at = at->parent;
+        at = at != node ? at->next : nullptr;
     }
 }
 

@@ -23,7 +23,7 @@ std::string without_quotes(std::string text) {
 // when no ":" lies outside quotes.
 std::string shorthand_expression(const std::string& text) {
     bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i != text.size(); ++i) {
         if (text[i] == '"' || text[i] == '\'') quoted = !quoted;
         if (text[i] != ':' || quoted) continue;
         return "//" + without_quotes(text.substr(0, i)) + "/@" + without_quotes(text.substr(i + 1));
@@ -62,9 +62,8 @@ XPathResult query_nodes(const StrBuf* query, const Invoice& invoice) {
     if (!qualified) return nullptr;
     XPathResult result(
         xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(strbuf_text(qualified.get())), invoice.context));
-    if (!result || result->type != XPATH_NODESET || !result->nodesetval || result->nodesetval->nodeNr < 1) {
-        return nullptr;
-    }
+    // Only a node-set has nodes; any other result has none.
+    if (!result || xmlXPathNodeSetIsEmpty(result->nodesetval)) return nullptr;
     return result;
 }
 

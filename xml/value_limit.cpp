@@ -41,14 +41,15 @@ public:
     int64_t document(const xmlDoc* document) {
         int64_t total = 0;
         const xmlNode* top = reinterpret_cast<const xmlNode*>(document);
-        for (const xmlNode* at = top->children; at && total < over_;) {
+        for (const xmlNode* at = top->children; at && total != over_;) {
             total = std::min(over_, total + own_size(at));
             if (at->type == XML_ELEMENT_NODE && at->children) {
                 at = at->children;
                 continue;
             }
-            while (at && at != top && !at->next) at = at->parent;
-            at = at && at != top ? at->next : nullptr;
+            // Climbing from inside the document always reaches it again.
+            while (at != top && !at->next) at = at->parent;
+            at = at != top ? at->next : nullptr;
         }
         return total;
     }
@@ -59,7 +60,7 @@ private:
     int64_t own_size(const xmlNode* at) {
         if (at->type == XML_ELEMENT_NODE) {
             int64_t size = 0;
-            for (const xmlAttr* attribute = at->properties; attribute && size < over_; attribute = attribute->next) {
+            for (const xmlAttr* attribute = at->properties; attribute && size != over_; attribute = attribute->next) {
                 size = std::min(over_, size + node(reinterpret_cast<const xmlNode*>(attribute)));
             }
             return size;
@@ -71,7 +72,7 @@ private:
 
     int64_t list(const xmlNode* first) {
         int64_t total = 0;
-        for (const xmlNode* child = first; child && total < over_; child = child->next) {
+        for (const xmlNode* child = first; child && total != over_; child = child->next) {
             total = std::min(over_, total + node(child));
         }
         return total;
@@ -107,7 +108,8 @@ int64_t expanded_value_size(const xmlNode* node, int64_t ceiling) {
 
 ValueLimit value_limit_for_file(int64_t file_size) {
     constexpr auto kLongText = static_cast<int64_t>(kLongTextLimit);
-    const int64_t scaled = file_size > kLongText ? kLongText : file_size * kFileFactor;
+    // Cut before scaling, so that no size overflows.
+    const int64_t scaled = std::min(file_size, kLongText) * kFileFactor;
     return ValueLimit{std::min(kLongText, std::max(kMinimumLimit, scaled))};
 }
 
