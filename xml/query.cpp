@@ -53,8 +53,8 @@ using XPathResult = std::unique_ptr<xmlXPathObject, XPathObjectDeleter>;
 // The nodes a query finds, the first of them its value's; null when it finds none.
 // A namespace node lives only as long as its result, so the result is kept.
 XPathResult query_nodes(const StrBuf* query, const Invoice& invoice) {
-    if (!query || !invoice.context) return nullptr;
-    const std::string text = strbuf_text(query);
+    if (!invoice.context) return nullptr;
+    const std::string text = strbuf_text(query);  // no query is the empty one, which finds nothing
     const bool braced = text.starts_with('{') && text.ends_with('}');
     const std::string expression = braced ? text.substr(1, text.size() - 2) : shorthand_expression(text);
     if (!braced && expression.empty()) return nullptr;
